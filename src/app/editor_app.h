@@ -1,0 +1,76 @@
+// The application shell: start-up with its refusal of a second instance, the modal run
+// of the editor dialog as the only main window, the About box, and the editor's window
+// messages that lead to it.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "control_ops.h"
+#include "editor_dialog.h"
+
+namespace tirv {
+
+inline constexpr int kStringApplicationTitle = 57344;
+inline constexpr int kAboutDialog = 100;
+inline constexpr int kCommandAbout = 32771;
+inline constexpr std::uintptr_t kSysCommandAbout = 0x10;
+inline constexpr std::u16string_view kAlreadyStarted = u"Resource Editor already started!";
+
+/// Loads string resource `id` into `buffer` (cut to `capacity` - 1, terminated).
+/// Returns its length; 0, with an empty text, when there is no such string.
+int LoadAppString(int id, char16_t* buffer, int capacity);
+
+/// What start-up needs of the platform and the dialog framework.
+class AppFramework {
+ public:
+  virtual ~AppFramework() = default;
+  virtual bool TopLevelWindowExists(std::u16string_view title) = 0;
+  /// A message box without owner.
+  virtual void UnownedMessageBox(std::u16string_view text, std::u16string_view caption,
+                                 int type) = 0;
+  /// Ends the process; returns only where a test stands in for the process.
+  virtual void EndProcess(int exitCode) = 0;
+  /// Makes `dialog` the main window and runs it modally; returns its end code.
+  virtual int RunMainDialog(DialogLogic& dialog) = 0;
+};
+
+const DialogTemplate& AboutDialogTemplate();
+
+/// The About box: the program's icon, name and version, and an OK button.
+class AboutDialog : public DialogLogic {
+ public:
+  const DialogTemplate& Template() const override { return AboutDialogTemplate(); }
+  bool OnInitDialog(ControlOps& ops) override;
+  void OnOk() override { ops_->EndDialog(kEndOk); }
+  void OnCancel() override { ops_->EndDialog(kEndCancel); }
+
+ private:
+  ControlOps* ops_ = nullptr;
+};
+
+class EditorApp : public EditorShell {
+ public:
+  explicit EditorApp(AppFramework& framework, EditorEnvironment environment = {})
+      : framework_(framework), environment_(std::move(environment)) {}
+
+  /// Refuses to run (message, exit code 1) when a window already bears the
+  /// application title; otherwise runs the editor dialog until it closes. Returns false:
+  /// no further message loop is to run.
+  bool StartApplication();
+
+  /// Runs the About box over the window of `ops`; its end code is not used.
+  static void ShowAboutBox(ControlOps& ops);
+
+  /// Help, command 32771 and system command 0x10 (low four bits ignored) open the About
+  /// box; paint draws nothing; the drag-icon query answers the program icon. Any other
+  /// system command is left to the window's default processing.
+  bool HandleEditorMessage(ControlOps& ops, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t& result) override;
+
+ private:
+  AppFramework& framework_;
+  EditorEnvironment environment_;
+};
+
+}  // namespace tirv

@@ -1,0 +1,26 @@
+#include "qt_framework.h"
+
+#include "message_boxes.h"
+#include "process.h"
+#include "template_dialog.h"
+#include "window_lookup.h"
+
+namespace tirv {
+
+bool QtFramework::TopLevelWindowExists(std::u16string_view title) {
+  return tirv::TopLevelWindowExists(title);
+}
+
+void QtFramework::UnownedMessageBox(std::u16string_view text, std::u16string_view caption,
+                                    int type) {
+  ShowMessageBox(nullptr, text, caption, type);
+}
+
+void QtFramework::EndProcess(int exitCode) { tirv::EndProcess(exitCode); }
+
+int QtFramework::RunMainDialog(DialogLogic& dialog) {
+  TemplateDialog window(dialog, nullptr);
+  return window.RunModal();
+}
+
+}  // namespace tirv

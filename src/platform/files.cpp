@@ -1,0 +1,247 @@
+#include "files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+
+#include "syscalls.h"
+#include "text.h"
+
+namespace tirv {
+namespace {
+
+constexpr int kMaxLinkHops = 40;
+
+void CloseQuietly(int fd) {
+  if (fd >= 0) Sys().Close(fd);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links to the file they finally name, which may not exist yet.
+bool ResolveLinks(std::string path, std::string& target) {
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat st;
+    if (Sys().Lstat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT) return false;
+      target = path;
+      return true;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      target = path;
+      return true;
+    }
+    std::string link(4096, '\0');
+    const ssize_t n = Sys().Readlink(path.c_str(), link.data(), link.size());
+    if (n < 0 || static_cast<std::size_t>(n) >= link.size()) return false;
+    link.resize(static_cast<std::size_t>(n));
+    path = (link[0] == '/') ? link : DirectoryOf(path) + "/" + link;
+  }
+  return false;  // a loop of links
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = Sys().Write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+mode_t ModeForNewFile() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// A fresh name beside `target` that no other process uses; it never ends in ".opc", so
+// the workspace search passes it by even when a killed process leaves it behind.
+int CreateTemporaryBeside(const std::string& target, std::string& tempPath) {
+  static unsigned long long counter = 0;
+  const std::string prefix = DirectoryOf(target) + "/." + BaseNameOf(target) + ".tmp-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    struct timespec ts;
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    char suffix[48];
+    std::snprintf(suffix, sizeof suffix, "%d-%llx-%lx", static_cast<int>(::getpid()), ++counter,
+                  static_cast<long>(ts.tv_nsec));
+    tempPath = prefix + suffix;
+    const int fd = Sys().Open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+struct Target {
+  std::string path;
+  bool exists = false;
+  struct stat st {};
+};
+
+bool InspectTarget(std::u16string_view path, Target& target) {
+  if (!ResolveLinks(NativePath(path), target.path)) return false;
+  if (Sys().Stat(target.path.c_str(), &target.st) == 0) {
+    target.exists = true;
+    return S_ISREG(target.st.st_mode);
+  }
+  return errno == ENOENT;
+}
+
+// Writes the complete new content into a flushed temporary file with the final
+// permission bits. Returns its descriptor-free path, or false with nothing left behind.
+bool WriteTemporary(const Target& target, std::string_view bytes, std::string& tempPath) {
+  const int fd = CreateTemporaryBeside(target.path, tempPath);
+  if (fd < 0) return false;
+  const mode_t mode = target.exists ? (target.st.st_mode & 07777) : ModeForNewFile();
+  bool ok = WriteAll(fd, bytes) && Sys().Fchmod(fd, mode) == 0;
+  if (ok && target.exists && (target.st.st_uid != ::geteuid() || target.st.st_gid != ::getegid())) {
+    Sys().Fchown(fd, target.st.st_uid, target.st.st_gid);  // allowed for root only; harmless
+  }
+  ok = ok && Sys().Fsync(fd) == 0;
+  ok = (Sys().Close(fd) == 0) && ok;
+  if (!ok) Sys().Unlink(tempPath.c_str());
+  return ok;
+}
+
+// Swaps the temporary file in. With `exchanged` the old content now sits under the
+// temporary name and can be swapped back.
+bool SwapIn(const Target& target, const std::string& tempPath, bool& exchanged) {
+  exchanged = false;
+  if (target.exists) {
+    if (Sys().Exchange(tempPath.c_str(), target.path.c_str()) == 0) {
+      exchanged = true;
+      return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  }
+  return Sys().Rename(tempPath.c_str(), target.path.c_str()) == 0;
+}
+
+// The swap is not durable until the folder is flushed; when that fails the old state is
+// put back, so a failure report always means "nothing changed".
+bool FlushFolderOrUndo(const Target& target, const std::string& tempPath, int dirFd,
+                       bool exchanged) {
+  if (Sys().Fsync(dirFd) == 0) {
+    if (exchanged) Sys().Unlink(tempPath.c_str());  // the old content; done either way
+    return true;
+  }
+  if (exchanged) {
+    Sys().Exchange(tempPath.c_str(), target.path.c_str());
+    Sys().Unlink(tempPath.c_str());
+  } else if (!target.exists) {
+    Sys().Unlink(target.path.c_str());
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string NativePath(std::u16string_view path) {
+  std::string native = Utf16ToUtf8(path);
+  for (char& c : native) {
+    if (c == '\\') c = '/';
+  }
+  return native;
+}
+
+ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
+  bytes.clear();
+  const std::string native = NativePath(path);
+  const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) {
+    return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
+  }
+  struct stat st;
+  if (Sys().Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    CloseQuietly(fd);
+    return ReadOutcome::kFailed;
+  }
+  try {
+    // The size is a hint only: the file may change while it is read.
+    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t used = 0;
+    for (;;) {
+      if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+      const ssize_t n = Sys().Read(fd, bytes.data() + used, bytes.size() - used);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        bytes.clear();
+        CloseQuietly(fd);
+        return ReadOutcome::kFailed;
+      }
+      if (n == 0) break;
+      used += static_cast<std::size_t>(n);
+    }
+    bytes.resize(used);
+  } catch (const std::bad_alloc&) {
+    bytes.clear();
+    bytes.shrink_to_fit();
+    CloseQuietly(fd);
+    return ReadOutcome::kFailed;
+  }
+  CloseQuietly(fd);
+  return ReadOutcome::kRead;
+}
+
+Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes) {
+  Target target;
+  if (!InspectTarget(path, target)) return kGeneralFailure;
+  std::string tempPath;
+  if (!WriteTemporary(target, bytes, tempPath)) return kGeneralFailure;
+  const int dirFd =
+      Sys().Open(DirectoryOf(target.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (dirFd < 0) {
+    Sys().Unlink(tempPath.c_str());
+    return kGeneralFailure;
+  }
+  bool exchanged = false;
+  if (!SwapIn(target, tempPath, exchanged)) {
+    Sys().Unlink(tempPath.c_str());
+    CloseQuietly(dirFd);
+    return kGeneralFailure;
+  }
+  const bool durable = FlushFolderOrUndo(target, tempPath, dirFd, exchanged);
+  CloseQuietly(dirFd);
+  return durable ? 0 : kGeneralFailure;
+}
+
+std::int32_t GetFileAttributes(std::u16string_view path) {
+  struct stat st;
+  if (Sys().Stat(NativePath(path).c_str(), &st) != 0) return kInvalidAttributes;
+  std::int32_t attributes = S_ISDIR(st.st_mode) ? kAttributeDirectory : kAttributeNormal;
+  if ((st.st_mode & 0222) == 0) attributes |= kAttributeReadOnly;
+  return attributes;
+}
+
+bool CreateOneFolder(std::u16string_view path) {
+  return Sys().Mkdir(NativePath(path).c_str(), 0777) == 0;
+}
+
+bool DeleteOneFile(std::u16string_view path) { return Sys().Unlink(NativePath(path).c_str()) == 0; }
+
+bool CreateNewFile(std::u16string_view path) {
+  const int fd =
+      Sys().Open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  CloseQuietly(fd);
+  return true;
+}
+
+}  // namespace tirv

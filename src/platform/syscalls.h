@@ -1,0 +1,44 @@
+// The POSIX calls that all file work of the editor goes through. The default layer
+// calls the C library; tests install their own layer to make chosen calls fail.
+#pragma once
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace tirv {
+
+class SysCalls {
+ public:
+  virtual ~SysCalls();
+  virtual int Open(const char* path, int flags, mode_t mode);
+  virtual ssize_t Read(int fd, void* buf, size_t count);
+  virtual ssize_t Write(int fd, const void* buf, size_t count);
+  virtual int Fsync(int fd);
+  virtual int Close(int fd);
+  virtual int Fstat(int fd, struct stat* st);
+  virtual int Stat(const char* path, struct stat* st);
+  virtual int Lstat(const char* path, struct stat* st);
+  virtual ssize_t Readlink(const char* path, char* buf, size_t size);
+  virtual int Fchmod(int fd, mode_t mode);
+  virtual int Fchown(int fd, uid_t uid, gid_t gid);
+  virtual int Rename(const char* from, const char* to);
+  /// Swaps two names atomically (renameat2 RENAME_EXCHANGE); fails with EINVAL where the
+  /// file system cannot.
+  virtual int Exchange(const char* a, const char* b);
+  virtual int Unlink(const char* path);
+  virtual int Mkdir(const char* path, mode_t mode);
+  virtual DIR* Opendir(const char* path);
+  /// Null with errno 0 at the end of the folder, null with errno set on a failure.
+  virtual struct dirent* Readdir(DIR* dir);
+  virtual int Closedir(DIR* dir);
+};
+
+/// The layer in use.
+SysCalls& Sys();
+
+/// Installs `layer` (nullptr: the C library again) and returns the one it replaces.
+/// The caller keeps ownership.
+SysCalls* InstallSysCalls(SysCalls* layer);
+
+}  // namespace tirv

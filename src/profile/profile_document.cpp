@@ -1,0 +1,209 @@
+#include "profile_document.h"
+
+#include <cstring>
+#include <new>
+
+#include "files.h"
+#include "text.h"
+
+namespace tirv {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Copy rule of every read: cut to capacity - 1, terminate, return the length.
+std::int32_t CopyText(std::u16string_view text, char16_t* buffer, std::int32_t capacity) {
+  if (capacity <= 0) return 0;
+  const std::size_t room = static_cast<std::size_t>(capacity) - 1;
+  const std::size_t n = text.size() < room ? text.size() : room;
+  text.copy(buffer, n);
+  buffer[n] = u'\0';
+  return static_cast<std::int32_t>(n);
+}
+
+void AppendLine(std::string& out, const CodePage& page, std::u16string_view a, char separator,
+                std::u16string_view b) {
+  page.AppendEncoded(a, out);
+  out.push_back(separator);
+  page.AppendEncoded(b, out);
+  out.append("\r\n");
+}
+
+}  // namespace
+
+ProfileDocument::~ProfileDocument() {
+  if (modified_) Save();
+}
+
+Status ProfileDocument::Load(std::u16string_view path) {
+  try {
+    path_ = path;
+    std::string bytes;
+    switch (ReadWholeFile(path, bytes)) {
+      case ReadOutcome::kAbsent:
+        return 0;
+      case ReadOutcome::kFailed:
+        return kGeneralFailure;
+      case ReadOutcome::kRead:
+        break;
+    }
+    return Parse(bytes);
+  } catch (const std::bad_alloc&) {
+    Clear();
+    return kGeneralFailure;
+  }
+}
+
+void ProfileDocument::Clear() {
+  sections_.clear();
+  text_.clear();
+  currentSection_ = -1;
+}
+
+Status ProfileDocument::Parse(const std::string& bytes) {
+  const char* data = bytes.data();
+  const std::size_t size = bytes.size();
+  // A zero byte would end the text early, and a later write would drop every line
+  // after it: refuse the file instead.
+  if (std::memchr(data, '\0', size) != nullptr) return kGeneralFailure;
+  text_.resize(size);
+  CodePage::Default().DecodeInto(data, size, text_.data());
+
+  bool allParsed = true;
+  std::size_t start = 0;
+  for (;;) {
+    const auto* lf = static_cast<const char*>(std::memchr(data + start, '\n', size - start));
+    const std::size_t segmentEnd = lf != nullptr ? static_cast<std::size_t>(lf - data) : size;
+    // A segment between two LFs may still hold lines ended by CR (CR LF, or a lone CR).
+    std::size_t lineStart = start;
+    while (const auto* cr = static_cast<const char*>(
+               std::memchr(data + lineStart, '\r', segmentEnd - lineStart))) {
+      const std::size_t crAt = static_cast<std::size_t>(cr - data);
+      allParsed = ParseLine(data, lineStart, crAt) && allParsed;
+      lineStart = crAt + 1;
+    }
+    allParsed = ParseLine(data, lineStart, segmentEnd) && allParsed;
+    if (lf == nullptr) break;
+    start = segmentEnd + 1;
+  }
+  currentSection_ = -1;
+  return allParsed ? 0 : kGeneralFailure;
+}
+
+bool ProfileDocument::ParseLine(const char* bytes, std::size_t begin, std::size_t end) {
+  while (begin < end && IsBlank(bytes[begin])) ++begin;
+  while (end > begin && IsBlank(bytes[end - 1])) --end;
+  if (begin == end) return true;
+  const std::u16string_view text(text_);
+
+  /* A "[section]" line; "[]" names a section with an empty name. */
+  if (bytes[begin] == '[' && bytes[end - 1] == ']' && end - begin >= 2) {
+    sections_.push_back(ProfileSection{text.substr(begin + 1, end - begin - 2), {}});
+    currentSection_ = static_cast<std::ptrdiff_t>(sections_.size()) - 1;
+    return true;
+  }
+
+  /* A "key=value" line: the first "=" splits, later ones belong to the value. */
+  const auto* eq = static_cast<const char*>(std::memchr(bytes + begin, '=', end - begin));
+  if (eq == nullptr || currentSection_ < 0) return false;
+  std::size_t keyEnd = static_cast<std::size_t>(eq - bytes);
+  std::size_t valueBegin = keyEnd + 1;
+  while (keyEnd > begin && IsBlank(bytes[keyEnd - 1])) --keyEnd;
+  while (valueBegin < end && IsBlank(bytes[valueBegin])) ++valueBegin;
+  sections_[static_cast<std::size_t>(currentSection_)].entries.push_back(
+      ProfileEntry{text.substr(begin, keyEnd - begin), text.substr(valueBegin, end - valueBegin)});
+  return true;
+}
+
+std::u16string_view ProfileDocument::Keep(std::u16string_view text) {
+  given_.emplace_back(text);
+  return given_.back();
+}
+
+Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view value) {
+  ProfileSection* target = nullptr;
+  for (ProfileSection& s : sections_) {
+    if (EqualsIgnoreCase(s.name, section)) {
+      target = &s;
+      break;
+    }
+  }
+  if (target == nullptr) {
+    sections_.push_back(ProfileSection{Keep(section), {}});
+    target = &sections_.back();
+  }
+  ProfileEntry* entry = nullptr;
+  for (ProfileEntry& e : target->entries) {
+    if (EqualsIgnoreCase(e.key, key)) {
+      entry = &e;
+      break;
+    }
+  }
+  if (entry == nullptr) {
+    target->entries.push_back(ProfileEntry{});
+    entry = &target->entries.back();
+  }
+  entry->key = Keep(key);
+  entry->value = Keep(value);
+  modified_ = true;
+  return 0;
+}
+
+Status ProfileDocument::Save() {
+  std::string out;
+  try {
+    const CodePage& page = CodePage::Default();
+    out.reserve(text_.size() + 64);
+    for (const ProfileSection& s : sections_) {
+      out.push_back('[');
+      page.AppendEncoded(s.name, out);
+      out.append("]\r\n");
+      for (const ProfileEntry& e : s.entries) AppendLine(out, page, e.key, '=', e.value);
+      out.append("\r\n");
+    }
+  } catch (const std::bad_alloc&) {
+    return kGeneralFailure;
+  }
+  const Status status = ReplaceFileSafely(path_, out);
+  if (Succeeded(status)) modified_ = false;
+  return status;
+}
+
+std::int32_t ProfileDocument::GetValue(std::u16string_view section, std::u16string_view key,
+                                       std::u16string_view defaultValue, char16_t* buffer,
+                                       std::int32_t capacity) const {
+  for (const ProfileSection& s : sections_) {
+    if (!EqualsIgnoreCase(s.name, section)) continue;
+    for (const ProfileEntry& e : s.entries) {
+      if (!EqualsIgnoreCase(e.key, key)) continue;
+      // An empty value reads as missing, and the search ends with the default.
+      return CopyText(e.value.empty() ? defaultValue : e.value, buffer, capacity);
+    }
+  }
+  return CopyText(defaultValue, buffer, capacity);
+}
+
+std::int32_t ProfileDocument::ListSection(std::u16string_view section, char16_t* buffer,
+                                          std::int32_t capacity) const {
+  std::int64_t room = capacity;
+  std::size_t at = 0;
+  for (const ProfileSection& s : sections_) {
+    if (!EqualsIgnoreCase(s.name, section)) continue;
+    for (const ProfileEntry& e : s.entries) {
+      if (e.key.find(u';') != std::u16string_view::npos) continue;
+      const std::size_t length = e.key.size() + 1 + e.value.size();
+      room -= static_cast<std::int64_t>(length) + 2;
+      if (room <= 0) break;  // the rest of this section is left out
+      e.key.copy(buffer + at, e.key.size());
+      buffer[at + e.key.size()] = u'=';
+      e.value.copy(buffer + at + e.key.size() + 1, e.value.size());
+      buffer[at + length] = u'\0';
+      at += length + 2;
+    }
+  }
+  const std::int64_t used = static_cast<std::int64_t>(capacity) - room;
+  return used > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(used);
+}
+
+}  // namespace tirv
