@@ -7,6 +7,7 @@
 #include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace tirv {
 
@@ -44,21 +45,23 @@ struct ResourceRecord {
 };
 
 /// Records in the order they were appended; nothing reorders them. A position stays
-/// valid until its own record is removed, whatever else is removed meanwhile.
+/// valid until its own record is removed, whatever else is removed meanwhile. A record
+/// may be overwritten through its position, but its name must stay: the list keeps an
+/// index by name so that a lookup costs the same for ten records or ten thousand.
 class ResourceList {
  public:
   using Position = std::list<ResourceRecord>::iterator;
   using ConstPosition = std::list<ResourceRecord>::const_iterator;
 
-  void Append(const ResourceRecord& record) { records_.push_back(record); }
+  void Append(const ResourceRecord& record);
 
   /// The first record, in list order, whose name equals `name` exactly (letter case
   /// included); end() when there is none.
   Position FindByName(std::u16string_view name);
 
-  void Remove(Position position) { records_.erase(position); }
+  void Remove(Position position);
   std::size_t Count() const { return records_.size(); }
-  void Clear() { records_.clear(); }
+  void Clear();
 
   Position begin() { return records_.begin(); }
   Position end() { return records_.end(); }
@@ -67,6 +70,7 @@ class ResourceList {
 
  private:
   std::list<ResourceRecord> records_;
+  std::unordered_map<std::u16string, Position> firstByName_;
 };
 
 }  // namespace tirv
