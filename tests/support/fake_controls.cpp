@@ -138,7 +138,9 @@ int FakeControls::ComboAdd(int id, std::u16string_view text) { return Combo(id).
 int FakeControls::ComboCount(int id) { return Combo(id).Count(); }
 int FakeControls::ComboCurrentIndex(int id) { return Combo(id).CurrentIndex(); }
 void FakeControls::ComboSetCurrentIndex(int id, int index) { Combo(id).SetCurrentIndex(index); }
-std::u16string FakeControls::ComboEntryText(int id, int index) { return Combo(id).EntryText(index); }
+std::u16string FakeControls::ComboEntryText(int id, int index) {
+  return Combo(id).EntryText(index);
+}
 int FakeControls::ComboFindPrefix(int id, int start, std::u16string_view text) {
   return Combo(id).FindPrefix(start, text);
 }
@@ -147,8 +149,8 @@ int FakeControls::ComboSelectPrefix(int id, int start, std::u16string_view text)
 }
 
 int FakeControls::MessageBox(std::u16string_view text, std::u16string_view caption, int type) {
-  session_->boxes.push_back(
-      RecordedBox{BoxKind::kOwned, std::u16string(text), std::u16string(caption), type, template_.id});
+  session_->boxes.push_back(RecordedBox{BoxKind::kOwned, std::u16string(text),
+                                        std::u16string(caption), type, template_.id});
   if (session_->answers.empty()) return type == 36 ? 7 : 1;  // unscripted: No, or OK
   const int answer = session_->answers.front();
   session_->answers.pop_front();
@@ -157,7 +159,8 @@ int FakeControls::MessageBox(std::u16string_view text, std::u16string_view capti
 
 void FakeControls::ApplicationMessageBox(std::u16string_view text) {
   session_->boxes.push_back(RecordedBox{BoxKind::kApplication, std::u16string(text),
-                                        u"Tirvane OPC-Server 2.0 Resource Editor", 0, template_.id});
+                                        u"Tirvane OPC-Server 2.0 Resource Editor", 0,
+                                        template_.id});
 }
 
 int FakeControls::RunModalDialog(DialogLogic& dialog) {

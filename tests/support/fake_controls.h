@@ -22,7 +22,7 @@ struct RecordedBox {
   BoxKind kind;
   std::u16string text;
   std::u16string caption;
-  int type;  ///< the type asked for; 0 for the application message box
+  int type;        ///< the type asked for; 0 for the application message box
   int templateId;  ///< the dialog that showed it
 };
 
