@@ -139,7 +139,9 @@ bool SwapIn(const Target& target, const std::string& tempPath, bool& exchanged) 
 bool FlushFolderOrUndo(const Target& target, const std::string& tempPath, int dirFd,
                        bool exchanged) {
   if (Sys().Fsync(dirFd) == 0) {
-    if (exchanged) Sys().Unlink(tempPath.c_str());  // the old content; done either way
+    // The old version now sits under the temporary name. The save is complete either way;
+    // a second try keeps a passing hiccup from leaving it behind.
+    if (exchanged && Sys().Unlink(tempPath.c_str()) != 0) Sys().Unlink(tempPath.c_str());
     return true;
   }
   if (exchanged) {
