@@ -16,8 +16,8 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
   # privilege dropping for permission tests
   util-linux
-  # packaging and its validators
-  dpkg-dev file desktop-file-utils appstream
+  # packaging and its validators; the package's maintainer scripts use adduser
+  dpkg-dev file desktop-file-utils appstream man-db adduser
 )
 
 sudo_cmd=()

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "editor_app.h"
 #include "qt_framework.h"
@@ -19,7 +20,10 @@ constexpr const char* kUsage =
     "program. Each resource is one .opc file in that folder.\n"
     "\n"
     "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n";
+    "  --version  show the version and exit\n"
+    "\n"
+    "The manual page tirvane-editor(1) describes the dialog, the resource files and the\n"
+    "messages.\n";
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -29,21 +33,44 @@ bool HasDisplay() {
   return false;
 }
 
+// The argument as it can stand in a one-line message: control characters become "?".
+std::string Printable(const char* argument) {
+  std::string text(argument);
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return text;
+}
+
+// The run ends before any window opens when there are arguments: --help and --version
+// print and give 0; anything else is refused in one line with 2. Returns -1 to go on.
+int HandleArguments(int argc, char** argv) {
+  if (argc < 2) return -1;
+  const bool help = std::strcmp(argv[1], "--help") == 0;
+  const bool version = std::strcmp(argv[1], "--version") == 0;
+  if (!help && !version) {
+    std::fprintf(stderr, "tirvane-editor: unknown argument \"%s\" (try --help)\n",
+                 Printable(argv[1]).c_str());
+    return 2;
+  }
+  if (argc > 2) {
+    // Name the argument that is wrong, not the valid option before it.
+    std::fprintf(stderr, "tirvane-editor: unexpected argument \"%s\" after %s (try --help)\n",
+                 Printable(argv[2]).c_str(), argv[1]);
+    return 2;
+  }
+  if (help) {
+    std::fputs(kUsage, stdout);
+  } else {
+    std::printf("tirvane-editor %s\n", TIRV_VERSION);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1) {
-    if (std::strcmp(argv[1], "--help") == 0 && argc == 2) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[1], "--version") == 0 && argc == 2) {
-      std::printf("tirvane-editor %s\n", TIRV_VERSION);
-      return 0;
-    }
-    std::fprintf(stderr, "tirvane-editor: unknown argument \"%s\" (try --help)\n", argv[1]);
-    return 2;
-  }
+  if (const int code = HandleArguments(argc, argv); code >= 0) return code;
   if (!HasDisplay()) {
     std::fputs("tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n", stderr);
     return 2;

@@ -1,0 +1,121 @@
+// The built tirvane-editor's command line: what it prints, where, and its exit code.
+// Every run has no display in its environment, so an argument that slipped through to
+// the window would end in the no-display message instead of the expected output.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+
+extern char** environ;
+
+namespace tirv {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+bool IsDisplayVariable(const char* entry) {
+  for (const char* name : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="}) {
+    if (std::strncmp(entry, name, std::strlen(name)) == 0) return true;
+  }
+  return false;
+}
+
+// Runs the editor with `arguments` and this process's environment minus the display.
+Outcome RunEditor(const std::vector<std::string>& arguments) {
+  TempDir dir;
+  const std::string outPath = dir.File("out");
+  const std::string errPath = dir.File("err");
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
+
+  std::vector<char*> argv{const_cast<char*>(TIRV_EDITOR_PATH)};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    if (!IsDisplayVariable(*entry)) envp.push_back(*entry);
+  }
+  envp.push_back(nullptr);
+
+  Outcome run;
+  pid_t pid = 0;
+  const int spawned =
+      posix_spawn(&pid, TIRV_EDITOR_PATH, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    ADD_FAILURE() << "cannot start " << TIRV_EDITOR_PATH << ": " << std::strerror(spawned);
+    return run;
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  run.out = ReadBytes(outPath);
+  run.err = ReadBytes(errPath);
+  return run;
+}
+
+TEST(CommandLineTest, HelpAndVersionPrintAndEndWithoutOpeningAWindow) {
+  const Outcome help = RunEditor({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_EQ(help.out.substr(0, help.out.find('\n')), "Usage: tirvane-editor [--help | --version]");
+  EXPECT_NE(help.out.find("TirvOPC.ini"), std::string::npos) << help.out;
+  EXPECT_EQ(help.err, "");
+
+  const Outcome version = RunEditor({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, "tirvane-editor " TIRV_EXPECTED_VERSION "\n");
+  EXPECT_EQ(version.err, "");
+}
+
+TEST(CommandLineTest, AnyOtherArgumentIsRefusedInOneLineWithExitCode2) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"--frobnicate"}, "tirvane-editor: unknown argument \"--frobnicate\" (try --help)\n"},
+      {{"-h"}, "tirvane-editor: unknown argument \"-h\" (try --help)\n"},
+      {{"--HELP"}, "tirvane-editor: unknown argument \"--HELP\" (try --help)\n"},
+      {{"--help="}, "tirvane-editor: unknown argument \"--help=\" (try --help)\n"},
+      {{""}, "tirvane-editor: unknown argument \"\" (try --help)\n"},
+      // Qt's own options are not taken either: the program passes no arguments to Qt.
+      {{"-platform", "offscreen"}, "tirvane-editor: unknown argument \"-platform\" (try --help)\n"},
+      {{"two\nlines\r"}, "tirvane-editor: unknown argument \"two?lines?\" (try --help)\n"},
+      {{"--help", "extra"},
+       "tirvane-editor: unexpected argument \"extra\" after --help (try --help)\n"},
+      {{"--version", "--help"},
+       "tirvane-editor: unexpected argument \"--help\" after --version (try --help)\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const Outcome run = RunEditor(c.arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(CommandLineTest, WithoutArgumentsAndWithoutDisplayItSaysSoAndEndsWith2) {
+  const Outcome run = RunEditor({});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, "tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n");
+  EXPECT_EQ(run.out, "");
+}
+
+}  // namespace
+}  // namespace tirv

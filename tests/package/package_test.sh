@@ -1,0 +1,281 @@
+#!/usr/bin/env bash
+# The Debian package from end to end, on the real machine:
+#   1. builds the .deb from the build tree with cpack and checks its control data;
+#   2. installs it with dpkg (apt-get when dependencies are missing) and checks the
+#      installed layout: links, configuration, conffile, group and workspace;
+#   3. runs the installed program: its arguments, then under a private Xvfb as an
+#      unprivileged member of the group "tirvane", once from /usr/bin and once from
+#      the menu entry's command; the window is found by its exact title, Enter saves
+#      the seeded resource into the shared workspace, Escape closes without saving;
+#   4. validates the installed desktop entry, AppStream data, icons and manual page;
+#   5. removes the package (the configuration stays), purges it (the configuration
+#      goes) and checks that nothing of it is left but the users' workspace.
+#
+#   package_test.sh <build dir>
+#
+# Needs root, because it installs a package. It refuses to run when the package is
+# already installed, and whatever happens it leaves the machine as it found it: the
+# package purged, and the group and workspace removed again unless they were there
+# before. Runs of several build trees take turns through a lock.
+set -uo pipefail
+
+# shellcheck source-path=SCRIPTDIR source=session.sh
+source "$(dirname "$0")/session.sh"
+
+readonly build_dir=${1:?usage: package_test.sh <build dir>}
+readonly package=tirvane-editor
+readonly group=tirvane
+readonly state_dir=/var/lib/tirvane-editor
+readonly workspace=$state_dir/workspace
+readonly config=/etc/tirvane-editor/TirvOPC.ini
+readonly program=/usr/lib/tirvane-editor/tirvane-editor
+readonly desktop_entry=/usr/share/applications/tirvane-editor.desktop
+readonly user_path=/usr/local/bin:/usr/bin:/bin
+
+group_existed=no
+state_dir_existed=no
+
+package_installed() {
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'
+}
+
+package_known() {
+  dpkg-query -W -f='${Status}\n' "$package" 2>/dev/null | grep -qv 'not-installed'
+}
+
+cleanup() {
+  local code=$?
+  stop_sessions
+  if package_known; then
+    echo "cleanup: purging $package"
+    dpkg --purge "$package" >/dev/null 2>&1 || echo "cleanup: could not purge $package"
+  fi
+  # What a faulty package left behind goes too, as far as the machine did not have it.
+  if [ -n "$temp" ] && [ -f "$temp/preexisting" ]; then
+    sort -r "$temp/deb-paths" | while read -r path; do
+      grep -qxF "$path" "$temp/preexisting" || rm -rf "$path"
+    done
+  fi
+  if [ "$state_dir_existed" = no ] && [ -e "$state_dir" ]; then rm -rf "$state_dir"; fi
+  if [ "$group_existed" = no ] && getent group "$group" >/dev/null; then
+    delgroup --quiet "$group" >/dev/null 2>&1 || groupdel "$group"
+  fi
+  [ -n "$temp" ] && rm -rf "$temp"
+  if [ "$failures" -ne 0 ]; then
+    echo "package test: $failures failure(s)"
+    exit 1
+  fi
+  exit "$code"
+}
+
+# Files and folders named after the editor outside the workspace, sorted.
+files_named_tirvane() {
+  find /etc /usr /opt /var/lib /var/cache -path "$state_dir" -prune -o -name "*tirvane*" \
+    -print 2>/dev/null | sort
+}
+
+require_tools() {
+  local missing=()
+  for tool in cpack dpkg dpkg-deb apt-get Xvfb xdotool desktop-file-validate appstreamcli \
+    man file setpriv flock gzip; do
+    command -v "$tool" >/dev/null || missing+=("$tool")
+  done
+  [ ${#missing[@]} -eq 0 ] || fatal "missing tools: ${missing[*]} (run scripts/install-deps.sh)"
+}
+
+# ---------------------------------------------------------------------------------
+
+trap cleanup EXIT
+[ "$(id -u)" -eq 0 ] || fatal "needs root: it installs and purges the package (CI runs as root)"
+require_tools
+[ -f "$build_dir/CPackConfig.cmake" ] || fatal "no CPackConfig.cmake in $build_dir"
+
+exec 9>/run/lock/tirvane-editor-package-test.lock
+flock -w 600 9 || fatal "another package test holds the lock"
+if package_known; then
+  # Not ours to remove: someone installed it on purpose.
+  trap - EXIT
+  echo "FAIL: $package is installed on this machine; purge it before running this test"
+  exit 1
+fi
+getent group "$group" >/dev/null && group_existed=yes
+[ -e "$state_dir" ] && state_dir_existed=yes
+
+temp=$(mktemp -d)
+chmod 711 "$temp"  # nobody must reach its home inside
+mkdir -p "$temp/home/runtime"
+chmod 700 "$temp/home/runtime"
+chown -R nobody:nogroup "$temp/home"
+
+echo "== building the package"
+cpack --config "$build_dir/CPackConfig.cmake" -B "$temp/deb" >"$temp/cpack.log" 2>&1 ||
+  fatal "cpack failed: $(cat "$temp/cpack.log")"
+debs=("$temp/deb"/*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  fatal "expected one .deb, found: ${debs[*]}"
+fi
+deb=${debs[0]}
+echo "built $(basename "$deb") ($(stat -c %s "$deb") bytes)"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in adduser libqt6widgets6 libqt6gui6 libx11-6 libc6; do
+  if grep -qE "(^|, )$needed( |,|$)" <<<"$depends"; then
+    pass "Depends names $needed"
+  else
+    fail "Depends lacks $needed: $depends"
+  fi
+done
+expect_eq "conffiles of the package" "$config" "$(dpkg-deb --ctrl-tarfile "$deb" |
+  tar -xO ./conffiles)"
+
+# The package's own paths, and which of them the machine had before (/usr/bin...).
+dpkg-deb --fsys-tarfile "$deb" | tar -t | sed -e 's|^\./|/|' -e 's|/$||' -e '/^$/d' |
+  sort >"$temp/deb-paths"
+: >"$temp/preexisting"
+while read -r path; do
+  if [ -e "$path" ] || [ -L "$path" ]; then echo "$path" >>"$temp/preexisting"; fi
+done <"$temp/deb-paths"
+
+files_named_tirvane >"$temp/named-before"
+
+echo "== installing"
+if ! dpkg -i "$deb" >"$temp/install.log" 2>&1; then
+  echo "dpkg -i failed, letting apt-get bring the dependencies"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q -o DPkg::Lock::Timeout=300 "$deb" \
+    >>"$temp/install.log" 2>&1 || fatal "installation failed: $(cat "$temp/install.log")"
+fi
+package_installed || fatal "$package is not installed after dpkg -i"
+dpkg -L "$package" | grep -v '^/\.$' | sort >"$temp/dpkg-paths"
+if diff "$temp/deb-paths" "$temp/dpkg-paths" >"$temp/paths.diff"; then
+  pass "dpkg -L lists exactly the package's files ($(wc -l <"$temp/dpkg-paths") paths)"
+else
+  fail "dpkg -L differs from the package's contents: $(cat "$temp/paths.diff")"
+fi
+
+echo "== installed layout"
+expect_eq "/usr/bin link" "../lib/tirvane-editor/tirvane-editor" "$(readlink /usr/bin/$package)"
+expect_eq "/usr/bin link resolves to the program" "$program" "$(realpath /usr/bin/$package)"
+expect_eq "TirvOPC.ini in the program folder" "$config" \
+  "$(readlink /usr/lib/tirvane-editor/TirvOPC.ini)"
+expect_eq "configuration" \
+  "$(printf '[Settings]\r\nCustomWorkspace=%s\r\n\r\n' "$workspace" | od -c)" \
+  "$(od -c <"$config")"
+expect_eq "registered conffile" "$config" \
+  "$(dpkg-query -W -f='${Conffiles}' "$package" | awk 'NF {print $1}')"
+gid=$(getent group "$group" | cut -d: -f3)
+if [ -n "$gid" ] && [ "$gid" -lt 1000 ]; then
+  pass "system group $group ($gid)"
+else
+  fail "no system group $group (gid '$gid')"
+fi
+if [ "$state_dir_existed" = no ]; then
+  expect_eq "workspace owner, group and mode" "root:$group 2775" \
+    "$(stat -c '%U:%G %a' "$workspace")"
+fi
+
+echo "== arguments of the installed program"
+version_out=$(env -u DISPLAY /usr/bin/$package --version 2>&1)
+expect_eq "--version exit code" 0 $?
+expect_eq "--version names the package's version" \
+  "tirvane-editor $(dpkg-query -W -f='${Version}' "$package" | sed 's/-[^-]*$//')" "$version_out"
+env -u DISPLAY /usr/bin/$package --help >"$temp/help.out" 2>&1
+expect_eq "--help exit code without a display" 0 $?
+expect_eq "--help first line" "Usage: tirvane-editor [--help | --version]" \
+  "$(head -n 1 "$temp/help.out")"
+refusal=$(/usr/bin/$package --frobnicate 2>&1 >/dev/null)
+expect_eq "other argument exit code" 2 $?
+expect_eq "other argument message" \
+  'tirvane-editor: unknown argument "--frobnicate" (try --help)' "$refusal"
+
+echo "== validators"
+# The menu entry's icon name leads to the theme's images.
+icon_name=$(sed -n 's/^Icon=//p' "$desktop_entry")
+for size in 16 32 48; do
+  icon=/usr/share/icons/hicolor/${size}x${size}/apps/$icon_name.png
+  expect_eq "icon $icon" "PNG image data, $size x $size" "$(file -b "$icon" | cut -d, -f1,2)"
+done
+if out=$(desktop-file-validate "$desktop_entry" 2>&1); then
+  pass "desktop-file-validate $desktop_entry${out:+: $out}"
+else
+  fail "desktop-file-validate: $out"
+fi
+metainfo=$(grep -l "<launchable type=\"desktop-id\">$package.desktop<" \
+  /usr/share/metainfo/*.metainfo.xml)
+if out=$(appstreamcli validate --no-net "$metainfo" 2>&1); then
+  pass "appstreamcli validate --no-net $metainfo: $(tail -n 1 <<<"$out")"
+else
+  fail "appstreamcli validate: $out"
+fi
+expect_eq "man -w finds the manual" "/usr/share/man/man1/$package.1.gz" "$(man -w 1 $package)"
+expect_eq "the manual is compressed" "gzip compressed data" \
+  "$(file -b /usr/share/man/man1/$package.1.gz | cut -d, -f1)"
+warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+  "/usr/share/man/man1/$package.1.gz" 2>&1 >/dev/null)
+expect_eq "man --warnings output" "" "$warnings"
+
+echo "== the installed editor under Xvfb"
+start_xvfb
+# A resource in the shared workspace, written the way a hand editor might leave it.
+printf '[GeneralSettings]\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\n\n[Online]\nComTeleLength=256\nComPort=V24 2 19200 8 1 2 2000 0\n' \
+  >"$workspace/Line1.opc"
+chown root:"$group" "$workspace/Line1.opc"
+chmod 644 "$workspace/Line1.opc"
+
+# An unprivileged member of the group, in a clean environment.
+member=(setpriv --reuid=nobody --regid=nogroup --groups="$gid"
+  env -i HOME="$temp/home" XDG_RUNTIME_DIR="$temp/home/runtime" PATH="$user_path"
+  DISPLAY="$DISPLAY" LANG=C.UTF-8)
+run_editor_session "started as /usr/bin/$package" Return "${member[@]}" /usr/bin/$package
+# Enter saved the resource: the member rewrote a file it does not own, by way of the
+# folder's permissions, and the file stayed in the group.
+expect_eq "saved resource" \
+  "$(printf '[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n\r\n[Online]\r\nComTeleLength=256\r\nComPort=V24 2 19200 8 1 2 2000 0\r\n\r\n' | od -c)" \
+  "$(od -c <"$workspace/Line1.opc")"
+expect_eq "saved resource's owner and group" "nobody:$group" \
+  "$(stat -c '%U:%G' "$workspace/Line1.opc")"
+expect_eq "nothing else in the workspace" "Line1.opc" "$(ls -A "$workspace")"
+
+exec_line=$(sed -n 's/^Exec=//p' "$desktop_entry")
+# Field codes (%f, %U...) expand to nothing when no file is given.
+# shellcheck disable=SC2001
+read -r -a exec_words <<<"$(sed 's/ %[fFuUdDnNickvm]//g' <<<"$exec_line")"
+exec_program=$(PATH=$user_path command -v "${exec_words[0]}")
+expect_eq "the menu entry's command is the installed program" "$program" \
+  "$(realpath "$exec_program")"
+before=$(od -c <"$workspace/Line1.opc")
+run_editor_session "started by the menu entry ($exec_line)" Escape "${member[@]}" "${exec_words[@]}"
+expect_eq "Escape left the resource as it was" "$before" "$(od -c <"$workspace/Line1.opc")"
+stop_sessions
+
+echo "== removing"
+dpkg -r "$package" >"$temp/remove.log" 2>&1 || fail "dpkg -r: $(cat "$temp/remove.log")"
+if [ -e /usr/bin/$package ] || [ -e "$program" ]; then
+  fail "dpkg -r left the program"
+else
+  pass "dpkg -r removed the program"
+fi
+if [ -f "$config" ]; then
+  pass "dpkg -r kept the configuration"
+else
+  fail "dpkg -r removed $config"
+fi
+
+echo "== purging"
+dpkg --purge "$package" >"$temp/purge.log" 2>&1 || fail "dpkg --purge: $(cat "$temp/purge.log")"
+if package_known; then
+  fail "dpkg still knows $package after the purge"
+else
+  pass "$package purged"
+fi
+left=()
+while read -r path; do
+  grep -qxF "$path" "$temp/preexisting" && continue
+  if [ -e "$path" ] || [ -L "$path" ]; then left+=("$path"); fi
+done <"$temp/dpkg-paths"
+expect_eq "paths of dpkg -L left after the purge" "" "${left[*]}"
+files_named_tirvane >"$temp/named-after"
+expect_eq "new files named after the editor" "" \
+  "$(comm -13 "$temp/named-before" "$temp/named-after")"
+expect_eq "the users' workspace stays with its resource" "Line1.opc" "$(ls -A "$workspace")"
+
+echo "package test: done, $failures failure(s)"
