@@ -56,9 +56,18 @@ class ResourceList {
   /// included); end() when there is none.
   Position FindByName(std::u16string_view name);
 
-  void Remove(Position position) { records_.erase(position); }
+  void Remove(Position position) {
+    records_.erase(position);
+    ++removals_;
+  }
   std::size_t Count() const { return records_.size(); }
-  void Clear() { records_.clear(); }
+  void Clear() {
+    records_.clear();
+    ++removals_;
+  }
+  /// How often records have left the list. A reader that walked the list before can
+  /// tell by it whether what it saw then is still the start of the list.
+  std::size_t Removals() const { return removals_; }
 
   Position begin() { return records_.begin(); }
   Position end() { return records_.end(); }
@@ -67,6 +76,7 @@ class ResourceList {
 
  private:
   std::list<ResourceRecord> records_;
+  std::size_t removals_ = 0;
 };
 
 }  // namespace tirv
