@@ -12,6 +12,8 @@
 namespace tirv {
 namespace {
 
+using namespace std::string_literals;
+
 using testing::EditorRig;
 using testing::kYes;
 
@@ -90,7 +92,7 @@ TEST(RefreshTest, LoadingAWorkspaceListsLikeAFullRefill) {
     rig.File("Odd.opc", "V24 5 1200 8 1 0 2000 0");
     rig.File("Sim.opc", "SIM SimHost.dll Vsim1.Vsim1");
     rig.Raw("bad.opc", "[Online]\r\nComPort=unknown\r\n");
-    rig.Raw("zero.opc", std::string("[Online]\r\n\0", 11));
+    rig.Raw("zero.opc", "[Online]\r\n\0"s);
   });
   twins.Open();
   EXPECT_EQ(twins.built.ui.Entries(ids::kResource),

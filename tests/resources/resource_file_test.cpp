@@ -14,6 +14,8 @@
 namespace tirv {
 namespace {
 
+using namespace std::string_literals;
+
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::TempDir;
@@ -197,7 +199,7 @@ TEST(ResourceFileTest, CreateResourceFileFailsWhereNoFileCanBeWritten) {
 TEST(ResourceFileTest, FilesThatCannotBeReadAreInvalidFiles) {
   Workspace ws;
   WriteBytes(ws.Path("garbage.opc"), "[Online]\r\nComPort=V24 1 9600 8 1 0 2000 0\r\njunk\r\n");
-  WriteBytes(ws.Path("zero.opc"), std::string("[Online]\r\nComPort=DLL netdrv.dll x\0\r\n", 40));
+  WriteBytes(ws.Path("zero.opc"), "[Online]\r\nComPort=DLL netdrv.dll x\0\r\n"s);
   ASSERT_EQ(::mkdir(ws.Path("folder.opc").c_str(), 0755), 0);
 
   for (const char16_t* name : {u"garbage.opc", u"zero.opc", u"folder.opc", u"absent.opc"}) {
@@ -211,7 +213,7 @@ TEST(ResourceFileTest, FilesThatCannotBeReadAreInvalidFiles) {
 TEST(ResourceFileTest, ASaveIntoAFileThatCannotBeLoadedFailsAndLeavesItAsItWas) {
   Workspace ws;
   const std::string garbage = "[Online]\r\nComPort=V24 1 9600 8 1 0 2000 0\r\njunk\r\n";
-  const std::string zero = std::string("[Online]\r\nComPort=V24 1\0\r\n", 28);
+  const std::string zero = "[Online]\r\nComPort=V24 1\0\r\n"s;
   WriteBytes(ws.Path("garbage.opc"), garbage);
   WriteBytes(ws.Path("zero.opc"), zero);
   ws.list.Append({u"garbage.opc", 0, u"9600", u"1", u"8", u"None", u"2000", u"x", u""});
