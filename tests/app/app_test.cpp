@@ -179,30 +179,6 @@ TEST(AboutBoxTest, HelpCommand32771AndSystemCommand0x10OpenItAndNothingElseDoes)
   EXPECT_FALSE(app.HandleEditorMessage(ops, kMsgSysCommand, kSysCommandClose, result));
 }
 
-TEST(AboutBoxTest, ShowsTheProgramsIconNameAndVersionWithAnOkButton) {
-  const DialogTemplate& about = AboutDialogTemplate();
-  EXPECT_EQ(about.id, 100);
-  EXPECT_EQ(about.caption, u"About Lintrel");
-  EXPECT_EQ(about.width, 235);
-  EXPECT_EQ(about.height, 55);
-  ASSERT_EQ(about.controls.size(), 3u);
-  EXPECT_EQ(about.controls[0].kind, ControlKind::kIcon);
-  EXPECT_EQ(about.controls[0].iconId, 138);
-  EXPECT_EQ(about.controls[1].kind, ControlKind::kStatic);
-  EXPECT_EQ(about.controls[1].text, u"Lintrel Version 1.2");
-  const ControlTemplate* ok = about.Find(1);
-  ASSERT_NE(ok, nullptr);
-  EXPECT_EQ(ok->kind, ControlKind::kDefaultButton);
-  EXPECT_EQ(ok->text, u"OK");
-
-  // Escape closes it as well, with the Cancel end code, which nobody looks at.
-  AboutDialog dialog;
-  FakeControls ui(about);
-  ASSERT_TRUE(ui.Initialise(dialog));
-  ui.PressEscape();
-  EXPECT_EQ(ui.endCode(), kEndCancel);
-}
-
 TEST(AppStringTest, TheApplicationTitleIsStringResource57344) {
   char16_t buffer[255];
   EXPECT_EQ(LoadAppString(57344, buffer, 255), 38);

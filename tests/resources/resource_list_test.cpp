@@ -104,18 +104,5 @@ TEST(ResourceListTest, PositionsStayValidWhileOtherRecordsAreRemoved) {
   EXPECT_EQ(list.FindByName(u"f.opc"), list.end());
 }
 
-TEST(ResourceListTest, IterationCanRemoveTheRecordInHand) {
-  ResourceList list;
-  for (const char16_t* name : {u"keep1.opc", u"drop1.opc", u"keep2.opc", u"drop2.opc"}) {
-    list.Append(Named(name));
-  }
-  for (auto it = list.begin(); it != list.end();) {
-    const auto next = std::next(it);  // taken before the record in hand is handled
-    if (it->name.starts_with(u"drop")) list.Remove(it);
-    it = next;
-  }
-  EXPECT_EQ(NamesInOrder(list), (std::vector<std::u16string>{u"keep1.opc", u"keep2.opc"}));
-}
-
 }  // namespace
 }  // namespace tirv
