@@ -126,6 +126,23 @@ TEST(EditorCommandsTest, AnEntryWithoutARecordBecomesCurrentWithoutBeingShown) {
                             u"Little Endian"}));
 }
 
+TEST(EditorCommandsTest, ARecordWithoutAlignmentShowsAnEmptyAlignmentAfterASwitch) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0", kBe);
+  rig.File("Beta.opc", "V24 2 9600 8 1 0 2000 0", "QB.OPC.AdaptTIRV3x.XX.20");
+  rig.Open();
+  ASSERT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
+
+  // Showing leaves the combo as it was; the values pushed after the switch empty it.
+  rig.ui.PickText(ids::kResource, u"Beta");
+  EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"");
+  rig.ui.PickText(ids::kResource, u"Alpha");
+  EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.Bytes("Beta.opc"), OpcFile("V24 2 9600 8 1 0 2000 0", ""));
+  EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 9600 8 1 0 2000 0", kBe));
+}
+
 TEST(EditorCommandsTest, WithAnEmptyListSaveDoesNothingAndOkCloses) {
   EditorRig rig;
   rig.Open();
