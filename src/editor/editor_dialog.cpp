@@ -161,15 +161,17 @@ void EditorDialog::ListRecordsFrom(ResourceList::Position first) {
 }
 
 Status EditorDialog::RefreshResourceList() {
-  const bool onlyAppended = listedCount_ <= resourceList.Count() &&
+  const bool onlyAppended = listedCount_ > 0 && listedRemovals_ == resourceList.Removals() &&
+                            listedCount_ <= resourceList.Count() &&
                             static_cast<int>(listedCount_) == ops_->ComboCount(ids::kResource);
-  if (onlyAppended && listedCount_ > 0) {
+  if (onlyAppended) {
     ListRecordsFrom(std::next(lastListed_));
   } else {
     ops_->ComboReset(ids::kResource);
     listedCount_ = 0;
     ListRecordsFrom(resourceList.begin());
   }
+  listedRemovals_ = resourceList.Removals();
   ops_->ComboSetCurrentIndex(ids::kResource, 0);
   if (ops_->ComboCount(ids::kResource) == 0) return 0;
   currentName = ops_->GetText(ids::kResource);
@@ -251,10 +253,7 @@ void EditorDialog::DeleteResourceCommand() {
     deleteName = ops_->GetText(ids::kResource);
     if (DeleteOneFile(JoinPath(folders.workspaceFolder, WithExtension(deleteName)))) {
       const auto position = resourceList.FindByName(WithExtension(deleteName));
-      if (position != resourceList.end()) {
-        resourceList.Remove(position);
-        listedCount_ = SIZE_MAX;  // the combo no longer lists a prefix of the records
-      }
+      if (position != resourceList.end()) resourceList.Remove(position);
       if (Failed(RefreshResourceList())) InformationBox(editor_text::kRefreshFailed);
     }
   }

@@ -135,8 +135,10 @@ class EditorDialog : public DialogLogic, private ResourceEditorLink, private Wor
   EditorShell* shell_ = nullptr;
   // How far the Resource combo already lists the records: while records are only
   // appended, a refresh adds the new ones instead of refilling the combo, with the
-  // same entries, order and selection as a full refill.
+  // same entries, order and selection as a full refill. Any removal since the listing
+  // (the list's removal count moved) makes the listing stale.
   std::size_t listedCount_ = 0;
+  std::size_t listedRemovals_ = 0;
   ResourceList::Position lastListed_{};
 };
 

@@ -30,11 +30,13 @@ void ResourceList::Remove(Position position) {
     }
   }
   records_.erase(position);
+  ++removals_;
 }
 
 void ResourceList::Clear() {
   firstByName_.clear();
   records_.clear();
+  ++removals_;
 }
 
 }  // namespace tirv

@@ -62,6 +62,9 @@ class ResourceList {
   void Remove(Position position);
   std::size_t Count() const { return records_.size(); }
   void Clear();
+  /// How often records have left the list. A reader that walked the list before can
+  /// tell by it whether what it saw then is still the start of the list.
+  std::size_t Removals() const { return removals_; }
 
   Position begin() { return records_.begin(); }
   Position end() { return records_.end(); }
@@ -71,6 +74,7 @@ class ResourceList {
  private:
   std::list<ResourceRecord> records_;
   std::unordered_map<std::u16string, Position> firstByName_;
+  std::size_t removals_ = 0;
 };
 
 }  // namespace tirv

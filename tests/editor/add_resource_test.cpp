@@ -1,0 +1,220 @@
+// Adding a resource: the name dialog's checks, the new file, and what the editor shows
+// and saves afterwards.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "editor_rig.h"
+#include "new_resource_dialog.h"
+#include "text.h"
+
+namespace tirv {
+namespace {
+
+using testing::BoxKind;
+using testing::EditorRig;
+using testing::FakeControls;
+using testing::kNewResourceFile;
+using testing::kYes;
+using testing::ListFolder;
+using testing::OpcFile;
+
+using Texts = std::vector<std::u16string>;
+
+constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+constexpr const char16_t* kForbidden =
+    u"The file name cannot contain any of the following characters \". \\ / : * ? < > |";
+
+TEST(AddResourceTest, EveryRefusedNameKeepsTheDialogOpenAndCancelCreatesNothing) {
+  struct Refusal {
+    const char16_t* typed;
+    const char16_t* message;
+  };
+  const Refusal refusals[] = {
+      {u"Line5.", kForbidden},
+      {u"Line5.opc", kForbidden},
+      {u"a\\b", kForbidden},
+      {u"a/b", kForbidden},
+      {u"a:b", kForbidden},
+      {u"a*b", kForbidden},
+      {u"a?b", kForbidden},
+      {u"a<b", kForbidden},
+      {u"a>b", kForbidden},
+      {u"a|b", kForbidden},
+      {u"a\"b", kForbidden},
+      {u"a b?", kForbidden},  // a space and a forbidden character: only the latter is told
+      {u" Line5 .", kForbidden},
+      {u"Line 5", u"You cannot have spaces in the file name"},
+      {u"  Line 5  ", u"You cannot have spaces in the file name"},
+      {u"   ", u"You must enter a name"},
+      {u"", u"You must enter a name"},
+      {u"Line1", u"A file with that name already exists"},
+      {u" Line1 ", u"A file with that name already exists"},
+  };
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.Open();
+  const auto before = rig.Now();
+
+  rig.ui.session().modalScripts.push_back([&refusals](FakeControls& dialog) {
+    EXPECT_EQ(dialog.GetText(ids::kNewName), u"");
+    for (const Refusal& r : refusals) {
+      SCOPED_TRACE(Utf16ToUtf8(r.typed));
+      const std::size_t shown = dialog.session().boxes.size();
+      dialog.Type(ids::kNewName, r.typed);
+      dialog.PressEnter();
+      EXPECT_FALSE(dialog.ended());
+      ASSERT_EQ(dialog.session().boxes.size(), shown + 1);
+      const testing::RecordedBox& box = dialog.session().boxes.back();
+      EXPECT_EQ(box.text, r.message);
+      EXPECT_EQ(box.kind, BoxKind::kOwned);
+      EXPECT_EQ(box.type, 64);
+      EXPECT_EQ(box.caption, kTitle);
+      EXPECT_EQ(box.templateId, ids::kNewResourceDialog);
+      EXPECT_EQ(dialog.GetText(ids::kNewName), r.typed);
+    }
+    dialog.PressEscape();
+  });
+  rig.ClickAdd();
+
+  EXPECT_EQ(rig.ui.session().modalRuns, std::vector<int>{ids::kNewResourceDialog});
+  EXPECT_EQ(rig.ui.session().boxes.size(), std::size(refusals));
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
+  auto after = rig.Now();
+  after.boxes = before.boxes;
+  EXPECT_EQ(after, before);  // still COM1: the port kind is left alone after a Cancel
+}
+
+TEST(AddResourceTest, ANameThatSortsAfterTheFirstKeepsTheFirstEntrysValuesOnShow) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 2 4800 7 2 1 500 0", "QB.OPC.AdaptTIRV3x.BE.20");
+  rig.Open();
+  const std::string alpha = rig.Bytes("Alpha.opc");
+
+  rig.ScriptNewResource({u"  Zulu  "});
+  rig.ClickAdd();
+
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Alpha.opc", "Zulu.opc"}));
+  EXPECT_EQ(rig.Bytes("Zulu.opc"), kNewResourceFile);
+  EXPECT_EQ(rig.editor.newName, u"Zulu");
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Alpha", u"Zulu"}));
+  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 1);
+  EXPECT_EQ(rig.editor.currentName, u"Zulu");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
+  EXPECT_EQ(rig.Enabled(), "-----x");
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"4800", u"2", u"7", u"Odd", u"500", u"-ip127.0.0.1", u"Big Endian"}));
+  EXPECT_EQ(*rig.Record(u"Zulu.opc"), (ResourceRecord{u"Zulu.opc", 6, u"19200", u"1", u"8", u"None",
+                                                      u"2000", u"-ip127.0.0.1", u""}));
+
+  // Save writes the shown values, with TCP/IP, into the new resource.
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(*rig.Record(u"Zulu.opc"), (ResourceRecord{u"Zulu.opc", 6, u"4800", u"2", u"7", u"Odd",
+                                                      u"500", u"-ip127.0.0.1", u"Big Endian"}));
+  EXPECT_EQ(rig.Bytes("Zulu.opc"),
+            "[GeneralSettings]\r\n"
+            "AdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
+            "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n"
+            "\r\n"
+            "[Online]\r\n"
+            "ComTeleLength=1428\r\n"
+            "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
+            "\r\n");
+  EXPECT_EQ(rig.Bytes("Alpha.opc"), alpha);
+}
+
+TEST(AddResourceTest, ANameThatSortsFirstIsShownWithItsOwnValues) {
+  EditorRig rig;
+  rig.File("Zulu.opc", "V24 2 4800 7 2 1 500 0", "QB.OPC.AdaptTIRV3x.BE.20");
+  rig.Open();
+  rig.ScriptNewResource({u"alpha"});
+  rig.ClickAdd();
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"alpha", u"Zulu"}));
+  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
+  EXPECT_EQ(rig.editor.currentName, u"alpha");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
+  // Its alignment is empty, so the Alignment combo keeps Zulu's.
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Big Endian"}));
+}
+
+TEST(AddResourceTest, TheFirstResourceOfAnEmptyWorkspaceIsSavedAsCreated) {
+  EditorRig rig;
+  rig.Open();
+  rig.ScriptNewResource({u"Line5"});
+  rig.ClickAdd();
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line5"});
+  EXPECT_EQ(rig.editor.currentName, u"Line5");
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
+
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.Bytes("Line5.opc"), kNewResourceFile);
+  rig.ui.PressEnter();
+  EXPECT_EQ(rig.ui.endCode(), kEndOk);
+  EXPECT_EQ(rig.Bytes("Line5.opc"), kNewResourceFile);
+}
+
+TEST(AddResourceTest, AddIsRefusedWhileTheShownValuesCannotBeCollected) {
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.Open();
+  rig.ui.Type(ids::kTimeout, u"");
+  rig.ClickAdd();
+  ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.session().boxes[0].kind, BoxKind::kOwned);
+  EXPECT_EQ(rig.ui.session().boxes[0].type, 64);
+  EXPECT_EQ(rig.ui.session().boxes[0].text,
+            u"An error has occoured while saving the selected resource, make sure all values "
+            u"have been set");
+  EXPECT_EQ(rig.ui.session().modalRuns, std::vector<int>{});
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
+}
+
+TEST(AddResourceTest, ANameDifferingOnlyInLetterCaseIsANewFile) {
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.Open();
+  const std::string line1 = rig.Bytes("Line1.opc");
+  rig.ScriptNewResource({u"line1"});
+  rig.ClickAdd();
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Line1.opc", "line1.opc"}));
+  EXPECT_EQ(rig.Bytes("line1.opc"), kNewResourceFile);
+  EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"line1"}));
+  EXPECT_EQ(rig.editor.resourceList.Count(), 2u);
+}
+
+TEST(AddResourceTest, AFileThatCannotBeCreatedIsToldAndTheResourceIsAddedAllTheSame) {
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  ASSERT_EQ(::mkdir(rig.WsPath("x.opc").c_str(), 0755), 0);
+  rig.Open();
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"Invalid File"});  // the folder, read as a file
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line1"});
+
+  rig.ScriptNewResource({u"x"});
+  rig.ClickAdd();
+  ASSERT_EQ(rig.ui.session().boxes.size(), 2u);
+  const testing::RecordedBox& box = rig.ui.session().boxes[1];
+  EXPECT_EQ(box.text, u"An error occoured while the file was being created");
+  EXPECT_EQ(box.kind, BoxKind::kApplication);
+  EXPECT_EQ(box.templateId, ids::kNewResourceDialog);
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"x"}));
+  EXPECT_EQ(rig.editor.currentName, u"x");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
+  ASSERT_NE(rig.Record(u"x.opc"), nullptr);
+
+  // Its "file" is the folder, which Delete cannot remove: nothing changes.
+  auto before = rig.Now();
+  rig.Answer({kYes});
+  rig.ui.Click(ids::kDeleteResource);
+  before.boxes.push_back(u"Are you sure you want to delete this resource?");
+  EXPECT_EQ(rig.Now(), before);
+  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Line1.opc", "x.opc"}));
+}
+
+}  // namespace
+}  // namespace tirv

@@ -1,0 +1,359 @@
+// The editor's commands as a person uses them: switching resources, Save, OK, Cancel and
+// Delete Resource, on real resource files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "editor_rig.h"
+#include "text.h"
+
+namespace tirv {
+namespace {
+
+using testing::BoxKind;
+using testing::EditorRig;
+using testing::kNo;
+using testing::kYes;
+using testing::ListFolder;
+using testing::OpcFile;
+
+using Texts = std::vector<std::u16string>;
+
+constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+constexpr const char* kLe = "QB.OPC.AdaptTIRV3x.LE.20";
+constexpr const char* kBe = "QB.OPC.AdaptTIRV3x.BE.20";
+
+TEST(EditorCommandsTest, ASwitchKeepsTheShownValuesInTheShownRecordAndCancelDropsThem) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5", kBe);
+  rig.File("Gamma.opc", "V24 2 600 7 2 2 100 0");
+  rig.Open();
+  const auto files = rig.Files();
+  ASSERT_EQ(rig.editor.currentName, u"Alpha");
+
+  // Edits on Alpha, then TCP/IP for it: the serial combos go grey but keep their values.
+  rig.ui.PickText(ids::kBaud, u"4800");
+  rig.ui.PickText(ids::kParity, u"Even");
+  rig.ui.Type(ids::kTimeout, u"750");
+  rig.ui.Type(ids::kAlignment, u"big endian");
+  rig.ui.Click(1006);
+  rig.ui.Type(ids::kParameter, u"-ip10.9.9.9");
+  rig.ui.PickText(ids::kResource, u"Beta");
+
+  EXPECT_EQ(*rig.Record(u"Alpha.opc"),
+            (ResourceRecord{u"Alpha.opc", 6, u"4800", u"1", u"8", u"Even", u"750", u"-ip10.9.9.9",
+                            u"big endian"}));
+  EXPECT_EQ(rig.editor.currentName, u"Beta");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip10.0.0.5", u"Big Endian"}));
+
+  // Gamma is serial: its disabled Parameter edit still shows Beta's parameter, and the
+  // next switch writes that into Gamma.
+  rig.ui.PickText(ids::kResource, u"Gamma");
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"600", u"2", u"7", u"Even", u"100", u"-ip10.0.0.5", u"Little Endian"}));
+  EXPECT_EQ(rig.Enabled(), "xxxxx-");
+  rig.ui.PickText(ids::kResource, u"Alpha");
+  EXPECT_EQ(*rig.Record(u"Gamma.opc"), (ResourceRecord{u"Gamma.opc", 1, u"600", u"2", u"7", u"Even",
+                                                       u"100", u"-ip10.0.0.5", u"Little Endian"}));
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"4800", u"1", u"8", u"Even", u"750", u"-ip10.9.9.9", u"Big Endian"}));
+
+  rig.ui.PressEscape();
+  EXPECT_EQ(rig.ui.endCode(), kEndCancel);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(rig.Files(), files);
+}
+
+TEST(EditorCommandsTest, ASwitchWithAnEmptyTimeoutIsRefusedAndThePreviousEntryStays) {
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Line10.opc", "V24 2 19200 7 2 1 3000 0");
+  rig.Open();
+  const auto files = rig.Files();
+  const ResourceRecord line1 = *rig.Record(u"Line1.opc");
+
+  rig.ui.PickText(ids::kBaud, u"4800");
+  rig.ui.Type(ids::kTimeout, u"");
+  rig.ui.PickText(ids::kResource, u"Line10");
+
+  ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.session().boxes[0].kind, BoxKind::kApplication);
+  EXPECT_EQ(rig.ui.session().boxes[0].text,
+            u"An error has occoured, make sure all values have been set");
+  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
+  EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Line1");
+  EXPECT_EQ(rig.editor.currentName, u"Line1");
+  EXPECT_EQ(*rig.Record(u"Line1.opc"), line1);
+  // Still Line1 on show; the bound values are pushed again, so the uncollected baud goes.
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"9600", u"1", u"8", u"None", u"", u"-ip127.0.0.1", u"Little Endian"}));
+
+  rig.ui.Type(ids::kTimeout, u"2500");
+  rig.ui.PickText(ids::kResource, u"Line10");
+  EXPECT_EQ(rig.Record(u"Line1.opc")->timeout, u"2500");
+  EXPECT_EQ(rig.editor.currentName, u"Line10");
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"19200", u"2", u"7", u"Odd", u"3000", u"-ip127.0.0.1", u"Little Endian"}));
+  EXPECT_EQ(rig.ui.session().boxes.size(), 1u);
+  EXPECT_EQ(rig.Files(), files);
+}
+
+TEST(EditorCommandsTest, AnEntryWithoutARecordBecomesCurrentWithoutBeingShown) {
+  EditorRig rig;
+  rig.Open();
+  auto& list = rig.editor.resourceList;
+  list.Append({u"a.b.opc", 6, u"19200", u"1", u"8", u"None", u"2000", u"-ip1", u""});
+  list.Append({u"Line1.opc", 0, u"4800", u"2", u"7", u"Odd", u"10", u"-ip2", u"Big Endian"});
+  ASSERT_EQ(rig.editor.RefreshResourceList(), kGeneralFailure);
+  ASSERT_EQ(rig.editor.currentName, u"a");
+  const Texts shown = rig.Values();
+
+  rig.ui.PickText(ids::kResource, u"Line1");
+  EXPECT_EQ(rig.ui.BoxTexts().back(), u"An error has occoured, make sure all values have been set");
+  EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Line1");  // not taken back
+  EXPECT_EQ(rig.editor.currentName, u"Line1");
+  EXPECT_EQ(rig.Values(), shown);
+  EXPECT_EQ(rig.Record(u"Line1.opc")->baud, u"4800");
+
+  // The next collect writes what is shown into Line1.
+  rig.ui.PickText(ids::kResource, u"a");
+  EXPECT_EQ(*rig.Record(u"Line1.opc"),
+            (ResourceRecord{u"Line1.opc", 6, u"9600", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1",
+                            u"Little Endian"}));
+}
+
+TEST(EditorCommandsTest, ARecordWithoutAlignmentShowsAnEmptyAlignmentAfterASwitch) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0", kBe);
+  rig.File("Beta.opc", "V24 2 9600 8 1 0 2000 0", "QB.OPC.AdaptTIRV3x.XX.20");
+  rig.Open();
+  ASSERT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
+
+  // Showing leaves the combo as it was; the values pushed after the switch empty it.
+  rig.ui.PickText(ids::kResource, u"Beta");
+  EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"");
+  rig.ui.PickText(ids::kResource, u"Alpha");
+  EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.Bytes("Beta.opc"), OpcFile("V24 2 9600 8 1 0 2000 0", ""));
+  EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 9600 8 1 0 2000 0", kBe));
+}
+
+TEST(EditorCommandsTest, WithAnEmptyListSaveDoesNothingAndOkCloses) {
+  EditorRig rig;
+  rig.Open();
+  const std::size_t boxes = rig.ui.session().boxes.size();
+  EXPECT_EQ(rig.editor.CollectCurrentResource(u""), 0);
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.session().boxes.size(), boxes);
+  EXPECT_FALSE(rig.ui.ended());
+  rig.ui.Click(ids::kDeleteResource);
+  EXPECT_EQ(rig.ui.BoxTexts().back(), u"You must select a resource to delete");
+  EXPECT_EQ(rig.ui.session().boxes.back().kind, BoxKind::kApplication);
+  rig.ui.PressEnter();
+  EXPECT_TRUE(rig.ui.ended());
+  EXPECT_EQ(rig.ui.endCode(), kEndOk);
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{});
+}
+
+TEST(EditorCommandsTest, SaveWritesEveryRecordIntoItsFile) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5", kBe);
+  rig.File("Gamma.opc", "SIM SimHost.dll Vsim2.Vsim2");
+  rig.Open();
+  const std::string gamma = rig.Bytes("Gamma.opc");
+
+  rig.ui.PickText(ids::kBaud, u"19200");
+  rig.ui.PickText(ids::kStopBits, u"2");
+  rig.ui.PickText(ids::kResource, u"Beta");
+  rig.ui.Type(ids::kParameter, u"-ip10.1.1.1 -t3");
+  rig.ui.PickText(ids::kAlignment, u"Little Endian");
+  rig.ui.Click(ids::kSave);
+
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 19200 8 2 0 2000 0"));
+  EXPECT_EQ(rig.Bytes("Beta.opc"), OpcFile("DLL netdrv.dll -ip10.1.1.1 -t3", kLe));
+  EXPECT_EQ(rig.Bytes("Gamma.opc"), gamma);
+  EXPECT_FALSE(rig.ui.ended());
+}
+
+TEST(EditorCommandsTest, SaveOfValuesThatCannotBeCollectedSaysTheDataWasNotSaved) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5");
+  rig.Open();
+  const auto files = rig.Files();
+  const std::u16string notSaved = u"Data not saved make sure all values have been set";
+
+  rig.ui.PickText(ids::kBaud, u"110");
+  rig.ui.Type(ids::kTimeout, u"");
+  rig.ui.Click(ids::kSave);
+  ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
+  EXPECT_EQ(rig.ui.session().boxes[0].kind, BoxKind::kApplication);
+  EXPECT_EQ(rig.ui.session().boxes[0].text, notSaved);
+  EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Alpha");
+  EXPECT_EQ(rig.Files(), files);
+
+  rig.ui.Type(ids::kTimeout, u"2000");
+  rig.ui.PickText(ids::kResource, u"Beta");
+  rig.ui.Type(ids::kParameter, u"");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts(), (Texts{notSaved, notSaved}));
+  EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Beta");
+  EXPECT_EQ(rig.Files(), files);
+
+  // No record for the current entry says the same.
+  rig.ui.Type(ids::kParameter, u"-ip10.0.0.5");
+  rig.editor.resourceList.Append({u"a.b.opc", 6, u"1", u"1", u"8", u"None", u"1", u"-ip", u""});
+  ASSERT_EQ(rig.editor.RefreshResourceList(), kGeneralFailure);
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts(), (Texts{notSaved, notSaved, notSaved}));
+  EXPECT_EQ(rig.Files(), files);
+}
+
+TEST(EditorCommandsTest, OkStaysOpenUntilEverythingIsSaved) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5");
+  rig.Open();
+
+  rig.ui.Type(ids::kTimeout, u"");
+  rig.ui.PressEnter();
+  EXPECT_FALSE(rig.ui.ended());
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"Data not saved make sure all values have been set"});
+
+  // Beta's file turns unloadable behind the editor's back: Alpha is saved, Beta is not.
+  const std::string broken = rig.Bytes("Beta.opc") + "garbage\r\n";
+  rig.Raw("Beta.opc", broken);
+  rig.ui.Type(ids::kTimeout, u"900");
+  rig.ui.PressEnter();
+  EXPECT_FALSE(rig.ui.ended());
+  ASSERT_EQ(rig.ui.session().boxes.size(), 2u);
+  const testing::RecordedBox& box = rig.ui.session().boxes[1];
+  EXPECT_EQ(box.kind, BoxKind::kOwned);
+  EXPECT_EQ(box.type, 64);
+  EXPECT_EQ(box.caption, kTitle);
+  EXPECT_EQ(box.text, u"An error has occoured, data may not have been saved");
+  EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 9600 8 1 0 900 0"));
+  EXPECT_EQ(rig.Bytes("Beta.opc"), broken);
+
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5");
+  rig.ui.PressEnter();
+  EXPECT_TRUE(rig.ui.ended());
+  EXPECT_EQ(rig.ui.endCode(), kEndOk);
+  EXPECT_EQ(rig.ui.session().boxes.size(), 2u);
+  // OK reads the controls back into the bound texts as the dialog closes.
+  EXPECT_EQ(rig.editor.timeoutText, u"900");
+  EXPECT_EQ(rig.editor.resourceText, u"Alpha");
+}
+
+TEST(EditorCommandsTest, DeletingTheOnlyResourceEmptiesTheListAndKeepsTheControls) {
+  EditorRig rig;
+  rig.File("Only.opc", "V24 3 1200 7 2 2 100 0", kBe);
+  rig.Open();
+  const Texts shown = rig.Values();
+
+  rig.Answer({kYes});
+  rig.ui.Click(ids::kDeleteResource);
+  ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
+  const testing::RecordedBox& question = rig.ui.session().boxes[0];
+  EXPECT_EQ(question.text, u"Are you sure you want to delete this resource?");
+  EXPECT_EQ(question.type, 36);
+  EXPECT_EQ(question.caption, kTitle);
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{});
+  EXPECT_EQ(rig.editor.resourceList.Count(), 0u);
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{});
+  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), -1);
+  EXPECT_EQ(rig.editor.currentName, u"Only");
+  EXPECT_EQ(rig.editor.deleteName, u"Only");
+  EXPECT_EQ(rig.Values(), shown);
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1002);
+
+  rig.ui.Click(ids::kDeleteResource);
+  EXPECT_EQ(rig.ui.BoxTexts().back(), u"You must select a resource to delete");
+  EXPECT_EQ(rig.ui.session().boxes.size(), 2u);
+  rig.ui.PressEnter();
+  EXPECT_EQ(rig.ui.endCode(), kEndOk);
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{});
+}
+
+TEST(EditorCommandsTest, DeleteAnsweredNoChangesNothing) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5");
+  rig.Open();
+  rig.ui.PickText(ids::kResource, u"Beta");
+  const auto files = rig.Files();
+  auto before = rig.Now();
+
+  rig.Answer({kNo});
+  rig.ui.Click(ids::kDeleteResource);
+  before.boxes.push_back(u"Are you sure you want to delete this resource?");
+  EXPECT_EQ(rig.Now(), before);
+  EXPECT_EQ(rig.Files(), files);
+  EXPECT_EQ(rig.editor.deleteName, u"");
+}
+
+TEST(EditorCommandsTest, AFileThatCannotBeDeletedKeepsItsRecordAndSelection) {
+  EditorRig rig;
+  rig.File("Alpha.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5");
+  rig.Open();
+  rig.ui.PickText(ids::kResource, u"Beta");
+  // Beta.opc is now a folder, which cannot be deleted as a file.
+  ASSERT_EQ(::unlink(rig.WsPath("Beta.opc").c_str()), 0);
+  ASSERT_EQ(::mkdir(rig.WsPath("Beta.opc").c_str(), 0755), 0);
+  auto before = rig.Now();
+
+  rig.Answer({kYes});
+  rig.ui.Click(ids::kDeleteResource);
+  before.boxes.push_back(u"Are you sure you want to delete this resource?");
+  EXPECT_EQ(rig.Now(), before);
+  EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Beta");
+  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Alpha.opc", "Beta.opc"}));
+}
+
+TEST(EditorCommandsTest, TwoFilesWithTheSameFirstPartBothActOnTheShorterName) {
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.File("Line1.old.opc", "V24 2 4800 7 2 1 500 0");
+  rig.Open();
+  const std::string old = rig.Bytes("Line1.old.opc");
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"Line1"}));
+
+  rig.ui.Pick(ids::kResource, 1);
+  EXPECT_EQ(rig.editor.currentName, u"Line1");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
+  EXPECT_EQ(rig.ui.GetText(ids::kBaud), u"9600");
+
+  rig.ui.PickText(ids::kBaud, u"19200");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.Bytes("Line1.opc"), OpcFile("V24 1 19200 8 1 0 2000 0"));
+  EXPECT_EQ(rig.Bytes("Line1.old.opc"), old);
+
+  // Deleting removes Line1.opc; the entry left stands for Line1.old.opc, and showing it
+  // looks for Line1.opc again.
+  rig.Answer({kYes, kYes});
+  rig.ui.Click(ids::kDeleteResource);
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.old.opc"});
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line1"});
+  ASSERT_EQ(rig.ui.session().boxes.size(), 2u);
+  EXPECT_EQ(rig.ui.session().boxes[1].text, u"An error occoured while refreshing the dialog");
+  EXPECT_EQ(rig.ui.session().boxes[1].kind, BoxKind::kOwned);
+  EXPECT_EQ(rig.ui.session().boxes[1].type, 64);
+  EXPECT_EQ(rig.editor.resourceList.Count(), 1u);
+
+  rig.ui.Click(ids::kDeleteResource);
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.old.opc"});
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line1"});
+  EXPECT_EQ(rig.editor.resourceList.Count(), 1u);
+  EXPECT_EQ(rig.Bytes("Line1.old.opc"), old);
+}
+
+}  // namespace
+}  // namespace tirv

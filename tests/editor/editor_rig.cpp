@@ -1,0 +1,137 @@
+#include "editor_rig.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "text.h"
+
+namespace tirv::testing {
+namespace {
+
+void PrintTexts(const std::vector<std::u16string>& texts, std::ostream* os) {
+  *os << "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) *os << (i ? ", " : "") << Utf16ToUtf8(texts[i]);
+  *os << "]";
+}
+
+}  // namespace
+
+const char* const kNewResourceFile =
+    "[GeneralSettings]\r\n"
+    "AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+    "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n"
+    "\r\n"
+    "[Online]\r\n"
+    "ComTeleLength=1428\r\n"
+    "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
+    "\r\n";
+
+void PrintTo(const Seen& s, std::ostream* os) {
+  *os << "\n  entries ";
+  PrintTexts(s.entries, os);
+  *os << " selected " << s.selected << " current '" << Utf16ToUtf8(s.currentName) << "'\n  values ";
+  PrintTexts(s.values, os);
+  *os << " enabled " << s.enabled << " radio " << s.checkedRadio << " flags ";
+  for (auto f : s.flags) *os << int(f);
+  *os << "\n  records:";
+  for (const ResourceRecord& r : s.records) {
+    *os << "\n    ";
+    PrintTo(r, os);
+  }
+  *os << "\n  boxes ";
+  PrintTexts(s.boxes, os);
+  *os << " end code " << s.endCode << "\n";
+}
+
+std::string OpcFile(const std::string& portText, const std::string& adaptation) {
+  const bool serial = portText.starts_with("V24");
+  return "[GeneralSettings]\r\nAdaptationComponent=" + adaptation +
+         "\r\nDescription=made by the tests\r\n\r\n[Online]\r\nComTeleLength=" +
+         (serial ? "256" : "1428") + "\r\nComPort=" + portText + "\r\n\r\n";
+}
+
+EditorRig::EditorRig(bool alwaysRefill)
+    : bin(dir.File("bin")),
+      ws(bin + "/ws"),
+      editor(EditorEnvironment{[this](int code) { exitCodes.push_back(code); },
+                               [this](std::u16string& path) {
+                                 path = U16(bin + "/tirvane-editor");
+                                 return true;
+                               }}),
+      ui(alwaysRefill) {
+  ::mkdir(bin.c_str(), 0755);
+  ::mkdir(ws.c_str(), 0755);
+  WriteBytes(bin + "/TirvOPC.ini", "[Settings]\r\nCustomWorkspace=./ws\r\n\r\n");
+}
+
+void EditorRig::File(const std::string& name, const std::string& portText,
+                     const std::string& adaptation) const {
+  WriteBytes(WsPath(name), OpcFile(portText, adaptation));
+}
+
+void EditorRig::Raw(const std::string& name, const std::string& bytes) const {
+  WriteBytes(WsPath(name), bytes);
+}
+
+std::string EditorRig::Bytes(const std::string& name) const { return ReadBytes(WsPath(name)); }
+
+std::vector<std::pair<std::string, std::string>> EditorRig::Files() const {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const std::string& name : ListFolder(ws)) files.emplace_back(name, Bytes(name));
+  return files;
+}
+
+void EditorRig::Open() { ASSERT_TRUE(ui.Initialise(editor)); }
+
+std::vector<std::u16string> EditorRig::Values() {
+  return {ui.GetText(ids::kBaud),     ui.GetText(ids::kStopBits), ui.GetText(ids::kDataBits),
+          ui.GetText(ids::kParity),   ui.GetText(ids::kTimeout),  ui.GetText(ids::kParameter),
+          ui.GetText(ids::kAlignment)};
+}
+
+std::string EditorRig::Enabled() {
+  std::string enabled;
+  for (int id :
+       {ids::kBaud, ids::kStopBits, ids::kDataBits, ids::kParity, ids::kTimeout, ids::kParameter}) {
+    enabled += ui.IsEnabled(id) ? 'x' : '-';
+  }
+  return enabled;
+}
+
+Seen EditorRig::Now() {
+  Seen s;
+  s.entries = ui.Entries(ids::kResource);
+  s.selected = ui.Combo(ids::kResource).CurrentIndex();
+  s.currentName = editor.currentName;
+  s.values = Values();
+  s.enabled = Enabled();
+  s.checkedRadio = ui.CheckedRadio();
+  std::copy(editor.portKindFlags.begin(), editor.portKindFlags.end(), s.flags.begin());
+  s.records.assign(editor.resourceList.begin(), editor.resourceList.end());
+  s.boxes = ui.BoxTexts();
+  s.endCode = ui.ended() ? ui.endCode() : 0;
+  return s;
+}
+
+const ResourceRecord* EditorRig::Record(std::u16string_view name) {
+  const auto it = editor.resourceList.FindByName(name);
+  return it == editor.resourceList.end() ? nullptr : &*it;
+}
+
+void EditorRig::Answer(std::initializer_list<int> answers) {
+  ui.session().answers.insert(ui.session().answers.end(), answers.begin(), answers.end());
+}
+
+void EditorRig::ScriptNewResource(std::vector<std::u16string> names) {
+  ui.session().modalScripts.push_back([names](FakeControls& dialog) {
+    for (const std::u16string& name : names) {
+      dialog.Type(ids::kNewName, name);
+      dialog.PressEnter();
+      if (dialog.ended()) return;
+    }
+    dialog.PressEscape();
+  });
+}
+
+}  // namespace tirv::testing

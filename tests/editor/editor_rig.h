@@ -1,0 +1,110 @@
+// An editor dialog on the in-memory controls, over a real workspace folder: the program
+// folder "bin" with its TirvOPC.ini (CustomWorkspace=./ws) and the workspace "bin/ws".
+// The executable's path and the end of the process are injected.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "editor_dialog.h"
+#include "fake_controls.h"
+#include "record_print.h"
+#include "temp_dir.h"
+#include "templates.h"
+
+namespace tirv::testing {
+
+inline constexpr int kYes = 6;
+inline constexpr int kNo = 7;
+
+/// The in-memory controls, optionally distrusting the Resource combo's count: with a
+/// count the editor cannot match, every refresh of the resource list refills the combo
+/// from scratch. The two kinds of rig side by side show that listing only the newly
+/// appended records gives what a full refill gives.
+class EditorControls : public FakeControls {
+ public:
+  explicit EditorControls(bool alwaysRefill)
+      : FakeControls(EditorDialogTemplate()), alwaysRefill_(alwaysRefill) {}
+
+  // A count above the real one keeps every decision of the editor (empty or not, the
+  // duplicate search ends at empty entries) except that of listing only new records.
+  int ComboCount(int id) override {
+    const int n = FakeControls::ComboCount(id);
+    return (alwaysRefill_ && id == ids::kResource && n > 0) ? n + 1000 : n;
+  }
+  void ComboReset(int id) override {
+    if (id == ids::kResource) ++resourceResets;
+    FakeControls::ComboReset(id);
+  }
+
+  int resourceResets = 0;
+
+ private:
+  bool alwaysRefill_;
+};
+
+/// What the user sees and what the editor holds, for whole-state comparisons.
+struct Seen {
+  std::vector<std::u16string> entries;
+  int selected;
+  std::u16string currentName;
+  /// Baud, Stopbits, Databits, Parity, Timeout, Parameter, Alignment.
+  std::vector<std::u16string> values;
+  /// Baud, Stopbits, Databits, Parity, Timeout, Parameter: "x" enabled, "-" disabled.
+  std::string enabled;
+  int checkedRadio;
+  std::array<std::uint8_t, 7> flags;
+  std::vector<ResourceRecord> records;
+  std::vector<std::u16string> boxes;
+  int endCode;  ///< 0 while the dialog is open
+
+  bool operator==(const Seen&) const = default;
+};
+void PrintTo(const Seen& seen, std::ostream* os);
+
+struct EditorRig {
+  explicit EditorRig(bool alwaysRefill = false);
+
+  /// A canonical resource file in the workspace: the layout a save leaves behind.
+  void File(const std::string& name, const std::string& portText,
+            const std::string& adaptation = "QB.OPC.AdaptTIRV3x.LE.20") const;
+  void Raw(const std::string& name, const std::string& bytes) const;
+  std::string Bytes(const std::string& name) const;
+  std::string WsPath(const std::string& name) const { return ws + "/" + name; }
+  /// Every file of the workspace with its bytes, for "nothing was written" checks.
+  std::vector<std::pair<std::string, std::string>> Files() const;
+
+  /// Initialises the editor dialog on the controls: the workspace is loaded.
+  void Open();
+
+  Seen Now();
+  std::vector<std::u16string> Values();
+  std::string Enabled();
+  const ResourceRecord* Record(std::u16string_view name);
+
+  /// Answers the next question boxes, in order.
+  void Answer(std::initializer_list<int> answers);
+  /// Runs the new-resource dialog as a person would: types each name, presses OK
+  /// after each, and presses Escape when the dialog is still open at the end.
+  void ScriptNewResource(std::vector<std::u16string> names);
+  void ClickAdd() { ui.Click(ids::kAddResource); }
+
+  TempDir dir;
+  std::string bin;
+  std::string ws;
+  std::vector<int> exitCodes;
+  EditorDialog editor;
+  EditorControls ui;
+};
+
+/// A canonical resource file's bytes.
+std::string OpcFile(const std::string& portText,
+                    const std::string& adaptation = "QB.OPC.AdaptTIRV3x.LE.20");
+
+/// The eight lines of a new resource file.
+extern const char* const kNewResourceFile;
+
+}  // namespace tirv::testing
