@@ -59,6 +59,40 @@ TEST_F(EditorStartUp, SecondStartIsRefusedWhileTheFirstRuns) {
   EXPECT_EQ(ExitCode(*editor_), 0);
 }
 
+TEST_F(EditorStartUp, SecondStartIsRefusedUnderAWindowManager) {
+  // The window manager puts the editor's window into a frame of its own: the lookup
+  // must see through it.
+  Child manager(display_.ClientOptions({"openbox", "--sm-disable"}));
+  ASSERT_GT(manager.pid(), 0) << manager.error();
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        return display_.Run({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") !=
+               std::string::npos;
+      },
+      Millis(15000)))
+      << "openbox did not start";
+  WriteIni(kIni);
+  WriteResource("Belt.opc", kBeltCom2);
+  ASSERT_TRUE(OpenEditor());
+  const std::string tree = display_.Run({"xwininfo", "-tree", "-id", window_}).out;
+  const std::string root = display_.Run({"xwininfo", "-root"}).out;
+  const auto idAfter = [](const std::string& text, const std::string& label) {
+    const std::size_t at = text.find(label);
+    return at == std::string::npos ? std::string() : text.substr(at + label.size(), 10);
+  };
+  EXPECT_NE(idAfter(tree, "Parent window id: "), idAfter(root, "Window id: "))
+      << "the editor's window is not inside a frame";
+
+  std::unique_ptr<Child> second = Start("second");
+  const std::string box = WaitForWindow(second->pid(), kTitle);
+  ASSERT_NE(box, "");
+  EXPECT_TRUE(display_.Keys(box, {"Return"}));
+  EXPECT_EQ(ExitCode(*second), 1);
+  EXPECT_TRUE(editor_->Running());
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+}
+
 TEST_F(EditorStartUp, SecondStartIsRefusedWhileTheFirstShowsOnlyAMessageBox) {
   // No TirvOPC.ini: the first instance stops at its message, titled like the editor.
   std::unique_ptr<Child> first = Start("first");

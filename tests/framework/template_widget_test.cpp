@@ -197,6 +197,9 @@ TEST(DialogTemplates, TimeoutEditTakesDigitsOnly) {
   timeout->setEnabled(true);
   QTest::keyClicks(timeout, "2a5-0 0");
   EXPECT_EQ(timeout->text().toStdString(), "2500");
+  // Only typing is limited; the editor may show whatever a file held.
+  shown.window.SetText(1018, u"2000 ms");
+  EXPECT_EQ(shown.window.GetText(1018), u"2000 ms");
   auto* parameter = qobject_cast<QLineEdit*>(shown.window.Control(1013));
   parameter->setEnabled(true);
   QTest::keyClicks(parameter, "-ip10.0.0.2 x");
