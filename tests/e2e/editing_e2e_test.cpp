@@ -65,13 +65,14 @@ TEST_F(EditorEditing, AddedResourceGetsItsFileAndDeleteRemovesIt) {
             "ComTeleLength=1428\r\n"
             "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
             "\r\n");
-  EXPECT_EQ(CheckedRadioOnScreen(), 6);
+  EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
 
   // Line5 is selected after the Add.
   ClickAt(at::kDeleteResource);
   EXPECT_TRUE(AnswerNextWindow({"Return"}));
-  EXPECT_EQ(ListFolder(programFolder() + "/ws"),
-            (std::vector<std::string>{"Line1.opc", "Line2.opc"}));
+  EXPECT_TRUE(FolderComesToHold(programFolder() + "/ws",
+                                (std::vector<std::string>{"Line1.opc", "Line2.opc"})))
+      << screen_;
 
   PressKeys({"Escape"});
   EXPECT_EQ(ExitCode(*editor_), 0);
@@ -86,9 +87,9 @@ TEST_F(EditorEditing, EditsThenEscapeLeaveEveryFileByteIdentical) {
   Wheel(at::kParity, 1);
   ReplaceEditText(at::kTimeout, "5000");
   ClickAt(at::kRadios[2]);
-  EXPECT_EQ(CheckedRadioOnScreen(), 2);
+  EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;
   Wheel(at::kResource, 1);  // to Line2: Line1's edits go into memory only
-  EXPECT_EQ(CheckedRadioOnScreen(), 6);
+  EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
 
   PressKeys({"Escape"});
   EXPECT_EQ(ExitCode(*editor_), 0);

@@ -165,7 +165,7 @@ void EditorScenario::PickFromDropList(const DialogRect& combo, int steps) {
 
 std::optional<VirtualDisplay::Image> EditorScenario::CaptureEditor() {
   auto image = display_.Capture(window_, dir_.File("window.ppm"));
-  EXPECT_TRUE(image.has_value()) << "cannot capture the editor window";
+  if (!image) screen_ = "the editor window could not be captured";
   return image;
 }
 
@@ -173,33 +173,58 @@ int EditorScenario::CheckedRadioOnScreen() {
   const auto image = CaptureEditor();
   if (!image) return -1;
   std::vector<double> centres;
+  screen_ = "radio button centres (brightness):";
   for (const DialogRect& r : editor_controls::kRadios) {
     // The indicator is a circle of about 13 pixels at the button's left edge; the dot
     // of a checked one fills its middle (greyed, but still darker, when disabled).
     const int centreX = ScreenX(r.x) - geometry_.x + 6;
     const int centreY = ScreenY(r.y + r.height / 2.0) - geometry_.y;
     centres.push_back(image->Brightness(centreX - 2, centreY - 2, 4, 4));
+    screen_ += " " + std::to_string(centres.back());
   }
   const auto darkest = std::min_element(centres.begin(), centres.end());
-  std::string seen;
-  for (double c : centres) seen += std::to_string(c) + " ";
   for (auto it = centres.begin(); it != centres.end(); ++it) {
-    if (it != darkest && *it < *darkest + 0.15) {
-      ADD_FAILURE() << "no single radio button looks checked; centre brightness: " << seen;
-      return -1;
-    }
+    if (it != darkest && *it < *darkest + 0.15) return -1;
   }
   return static_cast<int>(darkest - centres.begin());
 }
 
-bool EditorScenario::EditLooksEnabled(const DialogRect& edit) {
+std::optional<bool> EditorScenario::EditLooksEnabled(const DialogRect& edit) {
   const auto image = CaptureEditor();
-  if (!image) return false;
+  if (!image) return std::nullopt;
   // The right end of the field, where short texts leave the background bare.
   const int left = ScreenX(edit.x + edit.width * 0.75) - geometry_.x;
   const int right = ScreenX(edit.x + edit.width * 0.95) - geometry_.x;
   const int middle = ScreenY(edit.y + edit.height / 2.0) - geometry_.y;
-  return image->Brightness(left, middle - 2, right - left, 4) > 0.98;
+  const double brightness = image->Brightness(left, middle - 2, right - left, 4);
+  screen_ = "edit field brightness " + std::to_string(brightness);
+  // White when enabled, the window's light grey when not; anything else (a window not
+  // yet painted, text in the way) tells nothing.
+  if (brightness > 0.98) return true;
+  if (brightness > 0.88 && brightness < 0.975) return false;
+  return std::nullopt;
+}
+
+bool EditorScenario::ShowsCheckedRadio(int kind) {
+  return PollUntil([&] { return CheckedRadioOnScreen() == kind; }, Millis(5000));
+}
+
+bool EditorScenario::ShowsEditEnabled(const DialogRect& edit, bool enabled) {
+  return PollUntil([&] { return EditLooksEnabled(edit) == enabled; }, Millis(5000));
+}
+
+bool EditorScenario::FolderComesToHold(const std::string& folder,
+                                       const std::vector<std::string>& names) {
+  std::vector<std::string> seen;
+  const bool held = PollUntil(
+      [&] {
+        seen = ListFolder(folder);
+        return seen == names;
+      },
+      Millis(5000));
+  screen_ = "the folder holds:";
+  for (const std::string& name : seen) screen_ += " " + name;
+  return held;
 }
 
 }  // namespace tirv::testing

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -89,20 +90,26 @@ class EditorScenario : public ::testing::Test {
   /// Picks the entry `steps` below the current one through the combo's drop list.
   void PickFromDropList(const DialogRect& combo, int steps);
 
-  // What the window shows.
-  /// The radio button whose dot is drawn, as a port kind, or -1 if not exactly one.
-  int CheckedRadioOnScreen();
-  /// An edit's field is drawn white when it is enabled, grey when it is not.
-  bool EditLooksEnabled(const DialogRect& edit);
+  // What the window shows. Each waits up to 5 s for the window to be repainted;
+  // `screen_` then describes what was last seen.
+  /// True once the dot of radio button `kind` (a port kind), and of no other, is drawn.
+  bool ShowsCheckedRadio(int kind);
+  /// True once the edit's field is drawn white (enabled) or grey (disabled).
+  bool ShowsEditEnabled(const DialogRect& edit, bool enabled);
+  /// True once `folder` holds exactly the files `names` (sorted).
+  bool FolderComesToHold(const std::string& folder, const std::vector<std::string>& names);
 
   VirtualDisplay display_;
   TempDir dir_;
   std::unique_ptr<Child> editor_;
   std::string window_;  ///< the editor's window
   VirtualDisplay::Geometry geometry_;
+  std::string screen_;
 
  private:
   std::optional<VirtualDisplay::Image> CaptureEditor();
+  int CheckedRadioOnScreen();
+  std::optional<bool> EditLooksEnabled(const DialogRect& edit);
   int ScreenX(double dialogX) const;
   int ScreenY(double dialogY) const;
 };

@@ -174,9 +174,9 @@ TEST_F(EditorStartUp, MissingFolderCreatedOpensAnEmptyEditorInTheTcpIpState) {
   const std::string folder = std::filesystem::canonical(programFolder()).string() + "/missing";
   EXPECT_EQ(ListFolder(folder), std::vector<std::string>{});
 
-  EXPECT_EQ(CheckedRadioOnScreen(), 6);
-  EXPECT_TRUE(EditLooksEnabled(at::kParameter));
-  EXPECT_FALSE(EditLooksEnabled(at::kTimeout));
+  EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
+  EXPECT_TRUE(ShowsEditEnabled(at::kParameter, true)) << screen_;
+  EXPECT_TRUE(ShowsEditEnabled(at::kTimeout, false)) << screen_;
   // Nothing is listed, so nothing can be deleted.
   ClickAt(at::kDeleteResource);
   EXPECT_TRUE(AnswerNextWindow({"Return"}));
@@ -195,18 +195,19 @@ TEST_F(EditorStartUp, WorkspaceOpensOnTheFirstResourceInListOrder) {
   ASSERT_TRUE(OpenEditor());
 
   // Belt, on COM2, lists first and is shown: its serial settings can be edited.
-  EXPECT_EQ(CheckedRadioOnScreen(), 1);
-  EXPECT_TRUE(EditLooksEnabled(at::kTimeout));
-  EXPECT_FALSE(EditLooksEnabled(at::kParameter));
+  EXPECT_TRUE(ShowsCheckedRadio(1)) << screen_;
+  EXPECT_TRUE(ShowsEditEnabled(at::kTimeout, true)) << screen_;
+  EXPECT_TRUE(ShowsEditEnabled(at::kParameter, false)) << screen_;
 
   // The selected entry is Belt: deleting removes its file, and Mixer comes first.
   ClickAt(at::kDeleteResource);
   EXPECT_TRUE(AnswerNextWindow({"Return"}));
-  EXPECT_EQ(ListFolder(programFolder() + "/ws"),
-            (std::vector<std::string>{"Mixer.opc", "Press.opc"}));
-  EXPECT_EQ(CheckedRadioOnScreen(), 4);
-  EXPECT_FALSE(EditLooksEnabled(at::kTimeout));
-  EXPECT_FALSE(EditLooksEnabled(at::kParameter));
+  EXPECT_TRUE(FolderComesToHold(programFolder() + "/ws",
+                                (std::vector<std::string>{"Mixer.opc", "Press.opc"})))
+      << screen_;
+  EXPECT_TRUE(ShowsCheckedRadio(4)) << screen_;
+  EXPECT_TRUE(ShowsEditEnabled(at::kTimeout, false)) << screen_;
+  EXPECT_TRUE(ShowsEditEnabled(at::kParameter, false)) << screen_;
 
   PressKeys({"Escape"});
   EXPECT_EQ(ExitCode(*editor_), 0);
