@@ -14,6 +14,8 @@ packages=(
   libinih-dev libsimpleini-dev
   # the real executable under a virtual display
   xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
+  # a small window manager, so that the screenshot shows the title bar
+  openbox
   # privilege dropping for permission tests
   util-linux
   # packaging and its validators; the package's maintainer scripts use adduser

@@ -1,0 +1,120 @@
+// The real editor under Xvfb, driven as a person drives it: the mouse on combos, radio
+// buttons and buttons, the keyboard in edits and boxes. The outcome is read from the
+// resource files and the exit code.
+
+#include "editor_scenario.h"
+
+namespace tirv::testing {
+namespace {
+
+namespace at = editor_controls;
+
+constexpr const char* kIni = "[Settings]\r\nCustomWorkspace=./ws\r\n";
+constexpr const char* kLine1Com1 =
+    "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+    "Description=Line one\r\n\r\n"
+    "[Online]\r\nComTeleLength=256\r\nComPort=V24 1 9600 8 1 0 2000 0\r\n";
+constexpr const char* kLine2Tcp =
+    "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n\r\n"
+    "[Online]\r\nComTeleLength=1428\r\nComPort=DLL netdrv.dll -ip10.0.0.2\r\n";
+
+class EditorEditing : public EditorScenario {
+ protected:
+  void SetUp() override {
+    EditorScenario::SetUp();
+    WriteIni(kIni);
+    WriteResource("Line1.opc", kLine1Com1);
+    WriteResource("Line2.opc", kLine2Tcp);
+  }
+  /// Waits until the file holds `text` (a save has run); false after 10 s.
+  bool FileComesToHold(const std::string& name, const std::string& text) {
+    return PollUntil([&] { return ReadBytes(WorkspaceFile(name)).find(text) != std::string::npos; },
+                     Millis(10000));
+  }
+};
+
+TEST_F(EditorEditing, ChangedBaudAndParityAreSavedIntoTheComPortText) {
+  ASSERT_TRUE(OpenEditor());
+  PickFromDropList(at::kBaud, 1);  // 9600 -> 19200
+  Wheel(at::kParity, 1);           // None -> Odd
+  ClickAt(at::kSave);
+  EXPECT_TRUE(FileComesToHold("Line1.opc", "\r\nComPort=V24 1 19200 8 1 1 2000 0\r\n"))
+      << ReadBytes(WorkspaceFile("Line1.opc"));
+  const std::string line1 = ReadBytes(WorkspaceFile("Line1.opc"));
+  EXPECT_NE(line1.find("\r\nComTeleLength=256\r\n"), std::string::npos) << line1;
+  EXPECT_NE(line1.find("\r\nDescription=Line one\r\n"), std::string::npos) << line1;
+  EXPECT_NE(
+      ReadBytes(WorkspaceFile("Line2.opc")).find("\r\nComPort=DLL netdrv.dll -ip10.0.0.2\r\n"),
+      std::string::npos);
+
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{});
+}
+
+TEST_F(EditorEditing, AddedResourceGetsItsFileAndDeleteRemovesIt) {
+  ASSERT_TRUE(OpenEditor());
+  ClickAt(at::kAddResource);
+  EXPECT_TRUE(AnswerNextWindow({"Return"}, "Line5"));
+  EXPECT_EQ(ReadBytes(WorkspaceFile("Line5.opc")),
+            "[GeneralSettings]\r\n"
+            "AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+            "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n"
+            "\r\n"
+            "[Online]\r\n"
+            "ComTeleLength=1428\r\n"
+            "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
+            "\r\n");
+  EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
+
+  // Line5 is selected after the Add.
+  ClickAt(at::kDeleteResource);
+  EXPECT_TRUE(AnswerNextWindow({"Return"}));
+  EXPECT_TRUE(FolderComesToHold(programFolder() + "/ws",
+                                (std::vector<std::string>{"Line1.opc", "Line2.opc"})))
+      << screen_;
+
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{BoxLine(
+                            "owned", 36, "Are you sure you want to delete this resource?", 6)});
+}
+
+TEST_F(EditorEditing, EditsThenEscapeLeaveEveryFileByteIdentical) {
+  const auto before = FilesIn(programFolder() + "/ws");
+  ASSERT_TRUE(OpenEditor());
+  Wheel(at::kBaud, 2);
+  Wheel(at::kParity, 1);
+  ReplaceEditText(at::kTimeout, "5000");
+  ClickAt(at::kRadios[2]);
+  EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;
+  Wheel(at::kResource, 1);  // to Line2: Line1's edits go into memory only
+  EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
+
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+  EXPECT_EQ(FilesIn(programFolder() + "/ws"), before);
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{});
+}
+
+TEST_F(EditorEditing, EditsThenEnterAreSavedAndTheEditorCloses) {
+  ASSERT_TRUE(OpenEditor());
+  PickFromDropList(at::kBaud, 3);  // 9600 -> 57600
+  Wheel(at::kStopBits, 1);         // 1 -> 2
+  Wheel(at::kAlignment, -1);       // Little Endian -> Big Endian
+  ReplaceEditText(at::kTimeout, "4500");
+  PressKeys({"Return"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+
+  const std::string line1 = ReadBytes(WorkspaceFile("Line1.opc"));
+  EXPECT_NE(line1.find("\r\nComPort=V24 1 57600 8 2 0 4500 0\r\n"), std::string::npos) << line1;
+  EXPECT_NE(line1.find("\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"), std::string::npos)
+      << line1;
+  EXPECT_NE(
+      ReadBytes(WorkspaceFile("Line2.opc")).find("\r\nComPort=DLL netdrv.dll -ip10.0.0.2\r\n"),
+      std::string::npos);
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace tirv::testing

@@ -1,0 +1,117 @@
+// The frame of an end-to-end scenario: a private display, a program folder with a copy
+// of the built editor, its TirvOPC.ini and workspace as the test writes them, and the
+// moves of a person on the editor's window (clicks at control positions worked out from
+// the window's size, keys, typing), with every wait bounded.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "temp_dir.h"
+#include "x_session.h"
+
+namespace tirv::testing {
+
+inline constexpr const char* kTitle = "Tirvane OPC-Server 2.0 Resource Editor";
+
+/// A control's place in the editor, in dialog units (the editor is 293 x 135 units).
+struct DialogRect {
+  int x, y, width, height;
+};
+
+namespace editor_controls {
+inline constexpr DialogRect kResource{120, 8, 94, 12};
+inline constexpr DialogRect kAlignment{120, 23, 94, 12};
+inline constexpr DialogRect kBaud{120, 38, 94, 12};
+inline constexpr DialogRect kStopBits{120, 53, 94, 12};
+inline constexpr DialogRect kDataBits{120, 68, 94, 12};
+inline constexpr DialogRect kParity{120, 83, 94, 12};
+inline constexpr DialogRect kTimeout{120, 98, 82, 12};
+inline constexpr DialogRect kParameter{120, 113, 94, 12};
+inline constexpr DialogRect kAddResource{226, 7, 60, 14};
+inline constexpr DialogRect kDeleteResource{226, 25, 60, 14};
+inline constexpr DialogRect kSave{226, 43, 60, 14};
+/// The radio buttons COM1 .. TCP/IP, indexed by port kind.
+inline constexpr DialogRect kRadios[7] = {{16, 19, 39, 8},  {16, 32, 36, 10}, {16, 47, 36, 10},
+                                          {16, 62, 36, 10}, {16, 79, 54, 10}, {16, 94, 54, 10},
+                                          {16, 110, 40, 10}};
+}  // namespace editor_controls
+
+/// The trace line of an answered box with the application title as caption; `text` as
+/// the trace writes it (backslash, quote and line feed escaped).
+std::string BoxLine(std::string_view kind, int type, std::string_view text, int answer);
+
+class EditorScenario : public ::testing::Test {
+ protected:
+  EditorScenario();
+  void SetUp() override;
+
+  // The program folder.
+  const std::string& programFolder() const { return dir_.path(); }
+  void WriteIni(std::string_view bytes);
+  /// Writes a file of the workspace folder "ws", creating the folder.
+  void WriteResource(const std::string& name, std::string_view bytes);
+  std::string WorkspaceFile(const std::string& name) const { return dir_.File("ws/" + name); }
+  /// Every file of a folder with its bytes.
+  std::map<std::string, std::string> FilesIn(const std::string& folder) const;
+
+  // Running the program.
+  /// Starts the copied editor with the box trace on; its stderr goes to `<log>.err`.
+  std::unique_ptr<Child> Start(const std::string& log = "editor");
+  /// The trace lines of the answered boxes of a run.
+  std::vector<std::string> BoxLines(const std::string& log = "editor") const;
+  /// Waits for a new visible window of `pid` titled `title`, not one of `known`; its id,
+  /// or "" (with a test failure) when none appears within `limitMs`.
+  std::string WaitForWindow(pid_t pid, const std::string& title,
+                            const std::set<std::string>& known = {}, int limitMs = 20000);
+  /// Starts the editor on the program folder and waits for its window.
+  bool OpenEditor();
+  /// Waits for the process to end; its exit code, or -1 (with a test failure).
+  int ExitCode(Child& process, int limitMs = 10000);
+
+  // A person's moves on the editor window.
+  void ClickAt(const DialogRect& control, int button = 1, int repeat = 1);
+  /// Turns the mouse wheel over a combo: positive steps move down the list.
+  void Wheel(const DialogRect& combo, int steps);
+  void PressKeys(const std::vector<std::string>& keys);
+  /// Clicks into an edit, selects all of it and types `text`.
+  void ReplaceEditText(const DialogRect& edit, const std::string& text);
+  /// Waits for a box (or dialog) of the editor titled `title` over its window, then
+  /// types `text` into it (if any) and presses `keys`. False when none appeared.
+  bool AnswerNextWindow(const std::vector<std::string>& keys, const std::string& text = "",
+                        const std::string& title = kTitle);
+  /// Picks the entry `steps` below the current one through the combo's drop list.
+  void PickFromDropList(const DialogRect& combo, int steps);
+
+  // What the window shows. Each waits up to 5 s for the window to be repainted;
+  // `screen_` then describes what was last seen.
+  /// True once the dot of radio button `kind` (a port kind), and of no other, is drawn.
+  bool ShowsCheckedRadio(int kind);
+  /// True once the edit's field is drawn white (enabled) or grey (disabled).
+  bool ShowsEditEnabled(const DialogRect& edit, bool enabled);
+  /// True once `folder` holds exactly the files `names` (sorted).
+  bool FolderComesToHold(const std::string& folder, const std::vector<std::string>& names);
+
+  VirtualDisplay display_;
+  TempDir dir_;
+  std::unique_ptr<Child> editor_;
+  std::string window_;  ///< the editor's window
+  VirtualDisplay::Geometry geometry_;
+  std::string screen_;
+
+ private:
+  std::optional<VirtualDisplay::Image> CaptureEditor();
+  int CheckedRadioOnScreen();
+  std::optional<bool> EditLooksEnabled(const DialogRect& edit);
+  int ScreenX(double dialogX) const;
+  int ScreenY(double dialogY) const;
+};
+
+}  // namespace tirv::testing
