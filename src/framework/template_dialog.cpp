@@ -171,9 +171,13 @@ void TemplateDialog::ShowModel(int id) {
   auto* combo = qobject_cast<QComboBox*>(Control(id));
   const ComboModel* model = Model(id);
   if (combo == nullptr || model == nullptr) return;
+  // Start-up shows a record after every file read, mostly with nothing changed; a
+  // widget left alone costs nothing.
   const QSignalBlocker block(combo);
-  combo->setCurrentIndex(model->CurrentIndex());
-  if (model->editable()) combo->setEditText(ToQString(model->Text()));
+  if (combo->currentIndex() != model->CurrentIndex()) combo->setCurrentIndex(model->CurrentIndex());
+  if (!model->editable()) return;
+  const QString text = ToQString(model->Text());
+  if (combo->currentText() != text) combo->setEditText(text);
 }
 
 void TemplateDialog::keyPressEvent(QKeyEvent* event) {
@@ -210,12 +214,16 @@ void TemplateDialog::closeEvent(QCloseEvent* event) {
 }
 
 void TemplateDialog::EnableControl(int id, bool enabled) {
-  if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
+  QWidget* widget = Control(id);
+  if (widget != nullptr && widget->testAttribute(Qt::WA_ForceDisabled) == enabled) {
+    widget->setEnabled(enabled);
+  }
 }
 
 void TemplateDialog::CheckRadioButton(int first, int last, int id) {
   for (int i = first; i <= last; ++i) {
-    if (auto* radio = qobject_cast<QRadioButton*>(Control(i))) radio->setChecked(i == id);
+    auto* radio = qobject_cast<QRadioButton*>(Control(i));
+    if (radio != nullptr && radio->isChecked() != (i == id)) radio->setChecked(i == id);
   }
 }
 
@@ -232,7 +240,8 @@ void TemplateDialog::SetText(int id, std::u16string_view text) {
     it->second->SetText(text);
     ShowModel(id);
   } else if (auto* edit = qobject_cast<QLineEdit*>(Control(id))) {
-    edit->setText(ToQString(text));
+    const QString shown = ToQString(text);
+    if (edit->text() != shown) edit->setText(shown);
   }
 }
 
