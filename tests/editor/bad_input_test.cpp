@@ -25,9 +25,7 @@ using testing::DescribeFolder;
 using testing::EditorRig;
 using testing::kNo;
 using testing::kYes;
-using testing::ListFolder;
 using testing::OpcFile;
-using testing::ReadBytes;
 using testing::WriteBytes;
 
 using Texts = std::vector<std::u16string>;
@@ -37,8 +35,6 @@ const std::u16string kInvalidFile = u"Invalid File";
 const std::u16string kSaveFailed = u"An error has occoured, data may not have been saved";
 const std::u16string kCannotConvert =
     u"Error converting workspace path, this program will now shut down";
-const std::u16string kNoOpcFiles =
-    u"There are no files of type .opc, select Add Resource to create one";
 const std::u16string kLoadingFailed = u"An error has occoured while loading the workspace";
 
 constexpr const char* kCom3 = "V24 3 9600 8 1 0 2000 0";
