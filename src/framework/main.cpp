@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,6 +76,9 @@ int main(int argc, char** argv) {
     std::fputs("tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n", stderr);
     return 2;
   }
+  // A write over the file-size limit must fail (EFBIG) and be told like any failed save,
+  // not end the program with the user's edits.
+  std::signal(SIGXFSZ, SIG_IGN);
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(QStringLiteral("tirvane-editor"));
   tirv::QtFramework framework;

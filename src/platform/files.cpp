@@ -99,7 +99,9 @@ bool InspectTarget(std::u16string_view path, Target& target) {
   if (!ResolveLinks(NativePath(path), target.path)) return false;
   if (Sys().Stat(target.path.c_str(), &target.st) == 0) {
     target.exists = true;
-    return S_ISREG(target.st.st_mode);
+    // The swap needs only the folder's permission, which lets a group share a workspace;
+    // a file that no one may write is read-only, and stays as it is.
+    return S_ISREG(target.st.st_mode) && (target.st.st_mode & 0222) != 0;
   }
   return errno == ENOENT;
 }
@@ -166,7 +168,8 @@ std::string NativePath(std::u16string_view path) {
 ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
   bytes.clear();
   const std::string native = NativePath(path);
-  const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  // Without O_NONBLOCK a FIFO would wait for a writer for ever; it is refused below.
+  const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (fd < 0) {
     return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
   }

@@ -19,7 +19,8 @@ std::string NativePath(std::u16string_view path);
 enum class ReadOutcome {
   kRead,    ///< `bytes` holds the whole file
   kAbsent,  ///< nothing exists at the path (or a folder on the way is missing)
-  kFailed,  ///< it exists but cannot be opened or read: no permission, a folder, an I/O error
+  kFailed,  ///< it exists but cannot be opened or read: no permission, a folder, a FIFO or
+            ///< device, an I/O error
 };
 
 /// Reads the whole file into `bytes`. On kAbsent and kFailed `bytes` is empty.
@@ -31,6 +32,8 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes);
 /// The content goes to a temporary file beside the real target, whose name never ends
 /// in ".opc", is flushed, swapped in, and the folder is flushed. Returns 0, or
 /// kGeneralFailure with the old file byte for byte as it was and no temporary file left.
+/// The folder's permission decides, except that a read-only file (no write permission for
+/// anyone) is refused so.
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes);
 
 /// Attribute bits of the original platform, as far as they exist here.

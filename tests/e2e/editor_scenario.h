@@ -101,6 +101,8 @@ class EditorScenario : public ::testing::Test {
 
   VirtualDisplay display_;
   TempDir dir_;
+  /// Put before the editor's path when it starts (setpriv, prlimit...); empty by default.
+  std::vector<std::string> launcher_;
   std::unique_ptr<Child> editor_;
   std::string window_;  ///< the editor's window
   VirtualDisplay::Geometry geometry_;

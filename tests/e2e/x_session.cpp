@@ -349,7 +349,8 @@ bool VirtualDisplay::Keys(const std::string& window, const std::vector<std::stri
 
 bool VirtualDisplay::Type(const std::string& window, const std::string& text) const {
   if (Run({"xdotool", "windowfocus", "--sync", window}).exitCode != 0) return false;
-  return Run({"xdotool", "type", "--delay", "40", text}).exitCode == 0;
+  return Run({"xdotool", "type", "--delay", "40", "--", text}).exitCode ==
+         0;  // text may begin with "-"
 }
 
 bool VirtualDisplay::Click(int x, int y, int button, int repeat) const {

@@ -66,6 +66,31 @@ std::vector<std::string> ListFolder(const std::string& folder) {
   return names;
 }
 
+std::map<std::string, std::string> DescribeFolder(const std::string& folder) {
+  std::map<std::string, std::string> entries;
+  for (const std::string& name : ListFolder(folder)) {
+    const std::string path = folder + "/" + name;
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    std::string& entry = entries[name];
+    if (S_ISREG(st.st_mode)) {
+      char mode[16];
+      std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+      entry = "file " + std::string(mode) + ": " + ReadBytes(path);
+    } else if (S_ISLNK(st.st_mode)) {
+      std::error_code ec;
+      entry = "link to " + std::filesystem::read_symlink(path, ec).string();
+    } else if (S_ISDIR(st.st_mode)) {
+      entry = "folder";
+    } else if (S_ISFIFO(st.st_mode)) {
+      entry = "fifo";
+    } else {
+      entry = "other";
+    }
+  }
+  return entries;
+}
+
 void RemoveTree(const std::string& path) {
   std::error_code ec;
   std::filesystem::remove_all(path, ec);

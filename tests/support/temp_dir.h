@@ -2,6 +2,7 @@
 // and whole-file reads and writes of raw bytes.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,9 @@ std::string ReadBytes(const std::string& path);
 bool FileExists(const std::string& path);
 /// Names in `folder`, sorted, "." and ".." left out.
 std::vector<std::string> ListFolder(const std::string& folder);
+/// Every entry of `folder` by name, with what it is: "file <octal mode>: <bytes>",
+/// "link to <target>", "folder", "fifo" or "other". Opens nothing that could block.
+std::map<std::string, std::string> DescribeFolder(const std::string& folder);
 /// Removes a file or a whole tree; missing is fine.
 void RemoveTree(const std::string& path);
 
