@@ -95,13 +95,13 @@ struct Target {
   struct stat st {};
 };
 
+// Only a regular file that we may write is replaced: a rename would also get past a
+// file whose permission bits forbid writing, as long as its folder allows it.
 bool InspectTarget(std::u16string_view path, Target& target) {
   if (!ResolveLinks(NativePath(path), target.path)) return false;
-  if (Sys().Stat(target.path.c_str(), &target.st) == 0) {
-    target.exists = true;
-    return S_ISREG(target.st.st_mode);
-  }
-  return errno == ENOENT;
+  if (Sys().Stat(target.path.c_str(), &target.st) != 0) return errno == ENOENT;
+  target.exists = true;
+  return S_ISREG(target.st.st_mode) && Sys().Access(target.path.c_str(), W_OK) == 0;
 }
 
 // Writes the complete new content into a flushed temporary file with the final
@@ -110,10 +110,14 @@ bool WriteTemporary(const Target& target, std::string_view bytes, std::string& t
   const int fd = CreateTemporaryBeside(target.path, tempPath);
   if (fd < 0) return false;
   const mode_t mode = target.exists ? (target.st.st_mode & 07777) : ModeForNewFile();
-  bool ok = WriteAll(fd, bytes) && Sys().Fchmod(fd, mode) == 0;
+  bool ok = WriteAll(fd, bytes);
+  // The owner before the mode: a change of owner clears the set-user-ID and set-group-ID
+  // bits. Only root (or, for the group, a member of it) may change them; otherwise the
+  // new file keeps our own ids, which is harmless.
   if (ok && target.exists && (target.st.st_uid != ::geteuid() || target.st.st_gid != ::getegid())) {
-    Sys().Fchown(fd, target.st.st_uid, target.st.st_gid);  // allowed for root only; harmless
+    Sys().Fchown(fd, target.st.st_uid, target.st.st_gid);
   }
+  ok = ok && Sys().Fchmod(fd, mode) == 0;
   ok = ok && Sys().Fsync(fd) == 0;
   ok = (Sys().Close(fd) == 0) && ok;
   if (!ok) Sys().Unlink(tempPath.c_str());
@@ -163,8 +167,14 @@ std::string NativePath(std::u16string_view path) {
 
 ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
   bytes.clear();
-  const std::string native = NativePath(path);
-  const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  std::string native;
+  try {
+    native = NativePath(path);
+  } catch (const std::bad_alloc&) {
+    return ReadOutcome::kFailed;
+  }
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer.
+  const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (fd < 0) {
     return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
   }
@@ -201,12 +211,20 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
 }
 
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes) {
+  // Every allocation happens before the temporary file exists, so running out of
+  // memory can leave nothing behind.
   Target target;
-  if (!InspectTarget(path, target)) return kGeneralFailure;
+  std::string folder;
   std::string tempPath;
-  if (!WriteTemporary(target, bytes, tempPath)) return kGeneralFailure;
-  const int dirFd =
-      Sys().Open(DirectoryOf(target.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  try {
+    if (!InspectTarget(path, target)) return kGeneralFailure;
+    folder = DirectoryOf(target.path);
+    tempPath.reserve(target.path.size() + 64);
+    if (!WriteTemporary(target, bytes, tempPath)) return kGeneralFailure;
+  } catch (const std::bad_alloc&) {
+    return kGeneralFailure;
+  }
+  const int dirFd = Sys().Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dirFd < 0) {
     Sys().Unlink(tempPath.c_str());
     return kGeneralFailure;

@@ -24,6 +24,9 @@ int SysCalls::Close(int fd) { return ::close(fd); }
 int SysCalls::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 int SysCalls::Stat(const char* path, struct stat* st) { return ::stat(path, st); }
 int SysCalls::Lstat(const char* path, struct stat* st) { return ::lstat(path, st); }
+int SysCalls::Access(const char* path, int mode) {
+  return ::faccessat(AT_FDCWD, path, mode, AT_EACCESS);
+}
 ssize_t SysCalls::Readlink(const char* path, char* buf, size_t size) {
   return ::readlink(path, buf, size);
 }

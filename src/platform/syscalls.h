@@ -19,6 +19,8 @@ class SysCalls {
   virtual int Fstat(int fd, struct stat* st);
   virtual int Stat(const char* path, struct stat* st);
   virtual int Lstat(const char* path, struct stat* st);
+  /// Permission check with the effective ids (faccessat with AT_EACCESS).
+  virtual int Access(const char* path, int mode);
   virtual ssize_t Readlink(const char* path, char* buf, size_t size);
   virtual int Fchmod(int fd, mode_t mode);
   virtual int Fchown(int fd, uid_t uid, gid_t gid);
