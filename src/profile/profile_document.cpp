@@ -116,8 +116,8 @@ bool ProfileDocument::ParseLine(const char* bytes, std::size_t begin, std::size_
 }
 
 std::u16string_view ProfileDocument::Keep(std::u16string_view text) {
-  given_.emplace_back(text);
-  return given_.back();
+  given_.emplace_front(text);
+  return given_.front();
 }
 
 Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_view key,
@@ -129,23 +129,29 @@ Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_vie
       break;
     }
   }
-  if (target == nullptr) {
-    sections_.push_back(ProfileSection{Keep(section), {}});
-    target = &sections_.back();
-  }
   ProfileEntry* entry = nullptr;
-  for (ProfileEntry& e : target->entries) {
-    if (EqualsIgnoreCase(e.key, key)) {
-      entry = &e;
-      break;
+  if (target != nullptr) {
+    for (ProfileEntry& e : target->entries) {
+      if (EqualsIgnoreCase(e.key, key)) {
+        entry = &e;
+        break;
+      }
     }
   }
-  if (entry == nullptr) {
-    target->entries.push_back(ProfileEntry{});
-    entry = &target->entries.back();
+  try {
+    // Everything that allocates comes before the first change, so a failure changes
+    // nothing that a later save would write.
+    const ProfileEntry given{Keep(key), Keep(value)};
+    if (target == nullptr) {
+      sections_.push_back(ProfileSection{Keep(section), {given}});
+    } else if (entry == nullptr) {
+      target->entries.push_back(given);
+    } else {
+      *entry = given;
+    }
+  } catch (const std::bad_alloc&) {
+    return kGeneralFailure;
   }
-  entry->key = Keep(key);
-  entry->value = Keep(value);
   modified_ = true;
   return 0;
 }

@@ -14,7 +14,7 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <forward_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +50,8 @@ class ProfileDocument {
 
   /// Sets `value` under `key` in the first section named `section`, appending the
   /// section or the entry when missing. The entry takes the caller's letter case for its
-  /// key; an existing section keeps its own. Always 0.
+  /// key; an existing section keeps its own. 0, or kGeneralFailure when memory runs out
+  /// (the document is then as it was).
   Status SetValue(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
   /// Replaces the file safely with the document's text (see ReplaceFileSafely).
@@ -87,8 +88,10 @@ class ProfileDocument {
   void Clear();
 
   std::u16string path_;
-  std::u16string text_;               // the decoded file; loaded names, keys, values view it
-  std::deque<std::u16string> given_;  // texts given to SetValue; a deque keeps views valid
+  std::u16string text_;  // the decoded file; loaded names, keys, values view it
+  // Texts given to SetValue. A list keeps their views valid, and unlike a deque it
+  // allocates nothing while the document stays unchanged.
+  std::forward_list<std::u16string> given_;
   std::vector<ProfileSection> sections_;
   std::ptrdiff_t currentSection_ = -1;  // the section being filled while loading
   bool modified_ = false;
