@@ -1,0 +1,278 @@
+// Speed of the profile engine, side by side with the bare cost of the same work.
+//
+// Load throughput on a typical resource file (8 lines), a 1 MB file (100 sections of
+// about 500 keys) and a 50 MB file, CR LF line ends, against inih, SimpleIni and a bare
+// memchr line split in memory (the floor); one ReadProfileString and one
+// WriteProfileString on the small file against bare open/read/close and a bare safe
+// replace. After the run a summary prints each ratio next to its goal.
+#define SI_CONVERT_ICU
+#include <SimpleIni.h>
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <ini.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "profile_calls.h"
+#include "profile_document.h"
+#include "text.h"
+
+namespace tirv {
+namespace {
+
+struct Input {
+  const char* label;
+  std::string bytes;
+  std::string path;
+};
+
+std::string TypicalResourceFile() {
+  return "[GeneralSettings]\r\n"
+         "AdaptationComponent=TirvAdaptS7\r\n"
+         "Description=Press line 1 \xB4main hall\xB4\r\n"
+         "ComTeleLength=256\r\n"
+         "\r\n"
+         "[Online]\r\n"
+         "ComPort=COM1:19200,1,8,N,3000\r\n"
+         "\r\n";
+}
+
+// `sections` sections of `keys` entries each, about 20 bytes per entry line.
+std::string GeneratedFile(int sections, int keys) {
+  std::string out;
+  char line[96];
+  for (int s = 0; s < sections; ++s) {
+    out += "[Section" + std::to_string(s) + "]\r\n";
+    for (int k = 0; k < keys; ++k) {
+      const int n = std::snprintf(line, sizeof line, "Key%04d=Value%06d\r\n", k, s * keys + k);
+      out.append(line, static_cast<std::size_t>(n));
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string gFolder;
+std::vector<Input> gInputs;
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+    std::perror(path.c_str());
+    std::exit(1);
+  }
+  std::fclose(f);
+}
+
+void PrepareInputs() {
+  char pattern[] = "/tmp/tirv-bench-XXXXXX";
+  if (::mkdtemp(pattern) == nullptr) {
+    std::perror("mkdtemp");
+    std::exit(1);
+  }
+  gFolder = pattern;
+  gInputs.push_back({"8 lines", TypicalResourceFile(), gFolder + "/small.opc"});
+  gInputs.push_back({"1 MB", GeneratedFile(100, 500), gFolder + "/1mb.ini"});
+  gInputs.push_back({"50 MB", GeneratedFile(5000, 500), gFolder + "/50mb.ini"});
+  for (const Input& input : gInputs) WriteFile(input.path, input.bytes);
+}
+
+/* Throughput: the floor, the engine, and the two libraries. */
+
+void Floor(benchmark::State& state, const Input* input) {
+  const char* data = input->bytes.data();
+  const std::size_t size = input->bytes.size();
+  for (auto _ : state) {
+    std::size_t lines = 0;
+    for (const char* p = data; const char* lf = static_cast<const char*>(
+                                   std::memchr(p, '\n', static_cast<std::size_t>(data + size - p)));
+         p = lf + 1) {
+      ++lines;
+    }
+    benchmark::DoNotOptimize(lines);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
+}
+
+void Load(benchmark::State& state, const Input* input) {
+  const std::u16string path = Utf8ToUtf16(input->path);
+  for (auto _ : state) {
+    ProfileDocument document;
+    if (document.Load(path) != 0) state.SkipWithError("Load failed");
+    benchmark::DoNotOptimize(document.sections().data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input->bytes.size()));
+}
+
+int CountEntry(void* user, const char*, const char*, const char*) {
+  ++*static_cast<std::size_t*>(user);
+  return 1;
+}
+
+void Inih(benchmark::State& state, const Input* input) {
+  for (auto _ : state) {
+    std::size_t entries = 0;
+    if (ini_parse(input->path.c_str(), CountEntry, &entries) != 0) state.SkipWithError("inih");
+    benchmark::DoNotOptimize(entries);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input->bytes.size()));
+}
+
+void SimpleIni(benchmark::State& state, const Input* input) {
+  for (auto _ : state) {
+    CSimpleIniA ini(/*isUtf8=*/false, /*multiKey=*/true, /*multiLine=*/false);
+    if (ini.LoadFile(input->path.c_str()) < 0) state.SkipWithError("SimpleIni");
+    benchmark::DoNotOptimize(&ini);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input->bytes.size()));
+}
+
+/* One-shot calls on the small file, and the bare I/O they cannot avoid. */
+
+void OneShotRead(benchmark::State& state) {
+  const std::u16string path = Utf8ToUtf16(gInputs[0].path);
+  char16_t buffer[300];
+  for (auto _ : state) {
+    const std::int32_t n = ReadProfileString(u"GeneralSettings", u"AdaptationComponent",
+                                             u"file not found", buffer, 300, path);
+    if (n != 11) state.SkipWithError("unexpected value");
+    benchmark::DoNotOptimize(buffer);
+  }
+}
+
+void BareRead(benchmark::State& state) {
+  const std::string& path = gInputs[0].path;
+  char buffer[4096];
+  for (auto _ : state) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    if (n <= 0) state.SkipWithError("read failed");
+    benchmark::DoNotOptimize(buffer);
+  }
+}
+
+void OneShotWrite(benchmark::State& state) {
+  const std::u16string path = Utf8ToUtf16(gFolder + "/write.opc");
+  WriteFile(gFolder + "/write.opc", gInputs[0].bytes);
+  bool flip = false;
+  for (auto _ : state) {
+    flip = !flip;
+    if (WriteProfileString(u"Online", u"ComPort",
+                           flip ? u"COM2:19200,1,8,N,3000" : u"COM1:19200,1,8,N,3000", path) != 1) {
+      state.SkipWithError("write failed");
+    }
+  }
+}
+
+void BareSafeReplace(benchmark::State& state) {
+  const std::string path = gFolder + "/bare.opc";
+  const std::string temp = gFolder + "/.bare.opc.tmp";
+  const std::string& bytes = gInputs[0].bytes;
+  for (auto _ : state) {
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) &&
+                    ::fsync(fd) == 0 && ::close(fd) == 0 &&
+                    ::rename(temp.c_str(), path.c_str()) == 0;
+    const int dir = ::open(gFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!ok || ::fsync(dir) != 0) state.SkipWithError("bare replace failed");
+    ::close(dir);
+  }
+}
+
+/* The summary: every ratio next to its goal. */
+
+class Collector : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+      const auto bytes = run.counters.find("bytes_per_second");
+      Result& r = results_[run.run_name.function_name];
+      r.nsPerIteration = run.GetAdjustedRealTime();
+      r.bytesPerSecond = bytes != run.counters.end() ? bytes->second.value : 0;
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+
+  void PrintSummary() const {
+    std::printf("\nLoad throughput, MB/s (share of the floor; multiple of inih and SimpleIni)\n");
+    std::printf("%-8s %10s %10s %8s %10s %10s %9s %11s\n", "file", "floor", "Load", "%floor",
+                "inih", "SimpleIni", "x inih", "x SimpleIni");
+    for (const Input& input : gInputs) {
+      const std::string l = input.label;
+      const double floor = Rate("Floor/" + l), load = Rate("Load/" + l);
+      const double inih = Rate("inih/" + l), simple = Rate("SimpleIni/" + l);
+      std::printf("%-8s %10.0f %10.1f %7.1f%% %10.1f %10.1f %8.1fx %10.1fx\n", l.c_str(),
+                  floor / 1e6, load / 1e6, 100 * load / floor, inih / 1e6, simple / 1e6,
+                  load / inih, load / simple);
+    }
+    std::printf(
+        "goals: at least 15%% of the floor on 1 MB and 10%% on 50 MB; 3x inih, 10x SimpleIni\n");
+    const double read = Time("ReadProfileString/8 lines") / Time("bare open-read-close/8 lines");
+    const double write = Time("WriteProfileString/8 lines") / Time("bare safe replace/8 lines");
+    std::printf("\nOne-shot calls on the 8-line file (time against the bare I/O)\n");
+    std::printf(
+        "ReadProfileString  / open-read-close   = %.2f  (goal at most 1.30; %.1f us against %.1f "
+        "us)\n",
+        read, Time("ReadProfileString/8 lines") / 1e3, Time("bare open-read-close/8 lines") / 1e3);
+    std::printf(
+        "WriteProfileString / bare safe replace = %.2f  (goal at most 1.10; %.1f us against %.1f "
+        "us)\n",
+        write, Time("WriteProfileString/8 lines") / 1e3, Time("bare safe replace/8 lines") / 1e3);
+  }
+
+ private:
+  struct Result {
+    double nsPerIteration = 0;
+    double bytesPerSecond = 0;
+  };
+  double Rate(const std::string& name) const {
+    const auto it = results_.find(name);
+    return it != results_.end() ? it->second.bytesPerSecond : 0;
+  }
+  double Time(const std::string& name) const {
+    const auto it = results_.find(name);
+    return it != results_.end() ? it->second.nsPerIteration : 0;
+  }
+  std::map<std::string, Result> results_;
+};
+
+void RegisterAll() {
+  for (const Input& input : gInputs) {
+    const std::string l = input.label;
+    benchmark::RegisterBenchmark(("Floor/" + l).c_str(), Floor, &input);
+    benchmark::RegisterBenchmark(("Load/" + l).c_str(), Load, &input);
+    benchmark::RegisterBenchmark(("inih/" + l).c_str(), Inih, &input);
+    benchmark::RegisterBenchmark(("SimpleIni/" + l).c_str(), SimpleIni, &input);
+  }
+  benchmark::RegisterBenchmark("ReadProfileString/8 lines", OneShotRead);
+  benchmark::RegisterBenchmark("bare open-read-close/8 lines", BareRead);
+  benchmark::RegisterBenchmark("WriteProfileString/8 lines", OneShotWrite)->MinTime(2.0);
+  benchmark::RegisterBenchmark("bare safe replace/8 lines", BareSafeReplace)->MinTime(2.0);
+}
+
+}  // namespace
+}  // namespace tirv
+
+int main(int argc, char** argv) {
+  tirv::PrepareInputs();
+  tirv::RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  tirv::Collector reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintSummary();
+  benchmark::Shutdown();
+  std::error_code ec;
+  std::filesystem::remove_all(tirv::gFolder, ec);
+  return 0;
+}
