@@ -7,8 +7,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
+#include "memory.h"
 #include "syscalls.h"
 #include "text.h"
 
@@ -165,8 +167,8 @@ std::string NativePath(std::u16string_view path) {
   return native;
 }
 
-ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
-  bytes.clear();
+ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes) {
+  bytes = FileBytes{};
   std::string native;
   try {
     native = NativePath(path);
@@ -183,31 +185,53 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
     CloseQuietly(fd);
     return ReadOutcome::kFailed;
   }
+  bool complete = true;
   try {
-    // The size is a hint only: the file may change while it is read.
-    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t used = 0;
+    // The size is a hint only: the file may change while it is read. A read that
+    // returns less than it was asked for has reached the end of a regular file, which
+    // saves the usual second read for most files.
+    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
+    AdviseLargeBuffer(bytes.data.get(), capacity);
     for (;;) {
-      if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-      const ssize_t n = Sys().Read(fd, bytes.data() + used, bytes.size() - used);
+      if (bytes.size == capacity) {
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+        std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+        bytes.data = std::move(larger);
+        capacity *= 2;
+      }
+      const std::size_t wanted = capacity - bytes.size;
+      const ssize_t n = Sys().Read(fd, bytes.data.get() + bytes.size, wanted);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
-        bytes.clear();
-        CloseQuietly(fd);
-        return ReadOutcome::kFailed;
+        complete = false;
+        break;
       }
-      if (n == 0) break;
-      used += static_cast<std::size_t>(n);
+      bytes.size += static_cast<std::size_t>(n);
+      if (static_cast<std::size_t>(n) < wanted) break;
     }
-    bytes.resize(used);
   } catch (const std::bad_alloc&) {
-    bytes.clear();
-    bytes.shrink_to_fit();
-    CloseQuietly(fd);
-    return ReadOutcome::kFailed;
+    complete = false;
   }
   CloseQuietly(fd);
+  if (!complete) {
+    bytes = FileBytes{};
+    return ReadOutcome::kFailed;
+  }
   return ReadOutcome::kRead;
+}
+
+ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
+  bytes.clear();
+  FileBytes whole;
+  const ReadOutcome outcome = ReadWholeFile(path, whole);
+  if (outcome != ReadOutcome::kRead) return outcome;
+  try {
+    bytes.assign(whole.data.get(), whole.size);
+  } catch (const std::bad_alloc&) {
+    return ReadOutcome::kFailed;
+  }
+  return outcome;
 }
 
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes) {

@@ -1,6 +1,9 @@
 #include "text.h"
 
 #include <iconv.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <cerrno>
 #include <cstdint>
@@ -19,7 +22,7 @@ constexpr char16_t kWindows1252High[32] = {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
-bool IsAsciiChunk(const unsigned char* p) {
+[[maybe_unused]] bool IsAsciiChunk(const unsigned char* p) {
   std::uint64_t a;
   std::uint64_t b;
   std::memcpy(&a, p, 8);
@@ -182,11 +185,21 @@ void CodePage::DecodeInto(const char* bytes, std::size_t size, char16_t* out) co
   // Plain ASCII is by far the most common content; widen it without the table.
   if (asciiCompatible_) {
     for (; i + 16 <= size; i += 16) {
+#if defined(__SSE2__)
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      if (_mm_movemask_epi8(chunk) == 0) {
+        const __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(chunk, zero));
+        continue;
+      }
+#else
       if (IsAsciiChunk(in + i)) {
         for (std::size_t k = 0; k < 16; ++k) out[i + k] = in[i + k];
-      } else {
-        for (std::size_t k = 0; k < 16; ++k) out[i + k] = toWide_[in[i + k]];
+        continue;
       }
+#endif
+      for (std::size_t k = 0; k < 16; ++k) out[i + k] = toWide_[in[i + k]];
     }
   }
   for (; i < size; ++i) out[i] = toWide_[in[i]];

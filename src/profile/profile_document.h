@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <forward_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -82,13 +83,14 @@ class ProfileDocument {
   bool modified() const { return modified_; }
 
  private:
-  Status Parse(const std::string& bytes);
+  Status Parse(const char* bytes, std::size_t size);
   bool ParseLine(const char* bytes, std::size_t begin, std::size_t end);
   std::u16string_view Keep(std::u16string_view text);
   void Clear();
 
   std::u16string path_;
-  std::u16string text_;  // the decoded file; loaded names, keys, values view it
+  std::unique_ptr<char16_t[]> text_;  // the decoded file; loaded names, keys, values view it
+  std::size_t textSize_ = 0;
   // Texts given to SetValue. A list keeps their views valid, and unlike a deque it
   // allocates nothing while the document stays unchanged.
   std::forward_list<std::u16string> given_;
