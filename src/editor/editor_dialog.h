@@ -83,7 +83,7 @@ class EditorDialog : public DialogLogic, private ResourceEditorLink, private Wor
 
   /// Refills the Resource combo from the list, selects and shows its first entry.
   /// The ShowResource status, or success when the list is empty.
-  Status RefreshResourceList();
+  Status RefreshResourceList() override;
 
   /// Copies the controls into the record `name` + ".opc". Failure, with no record
   /// changed, when the Timeout or Parameter edit is empty (the Resource combo then
