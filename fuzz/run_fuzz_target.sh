@@ -13,7 +13,7 @@ inputs=("$corpus" "$seeds")
 echo "fuzzing $(basename "$program") for $seconds s"
 ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} "$program" \
   -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-  -artifact_prefix="$corpus.artifacts/" "${inputs[@]}" 2>&1 | grep -v -E '^#[0-9]+.*(NEW|REDUCE)'
+  -artifact_prefix="$corpus.artifacts/" "${inputs[@]}" 2>&1 | grep --line-buffered -v -E '^#[0-9]+.*(NEW|REDUCE)'
 rc=${PIPESTATUS[0]}
 if [ "$rc" -ne 0 ]; then
   echo "fuzzing failed; the input that failed is in $corpus.artifacts/:" >&2

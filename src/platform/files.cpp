@@ -157,6 +157,55 @@ bool FlushFolderOrUndo(const Target& target, const std::string& tempPath, int di
   return false;
 }
 
+// True when `fd` is a regular file, which is the only kind that the editor reads.
+bool IsRegularFile(int fd, std::size_t& size) {
+  struct stat st;
+  if (Sys().Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<std::size_t>(st.st_size);
+  return true;
+}
+
+// Reads the whole of `fd` into `bytes`; false when it is not a regular file, a read
+// fails or memory runs out.
+//
+// Most profile files fit the first read, so the file's kind is only asked for when that
+// read fills its buffer or finds nothing: a folder refuses to be read (EISDIR), and
+// pread rather than read makes a named pipe or a terminal refuse as well (ESPIPE)
+// instead of handing over data meant for another reader. A read that returns less than
+// it was asked for has reached the end of a regular file; the size from fstat is only a
+// hint, since the file may change while it is read.
+bool ReadRegularFile(int fd, FileBytes& bytes) {
+  constexpr std::size_t kFirstRead = 16384;
+  bool kindKnown = false;
+  try {
+    std::size_t capacity = kFirstRead;
+    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
+    for (;;) {
+      if (bytes.size == capacity) {
+        std::size_t size = 0;
+        if (!kindKnown && !IsRegularFile(fd, size)) return false;
+        kindKnown = true;
+        capacity = size >= capacity ? size + 1 : capacity * 2;
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+        AdviseLargeBuffer(larger.get(), capacity);
+        std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+        bytes.data = std::move(larger);
+      }
+      const std::size_t wanted = capacity - bytes.size;
+      const ssize_t n =
+          Sys().Pread(fd, bytes.data.get() + bytes.size, wanted, static_cast<off_t>(bytes.size));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      bytes.size += static_cast<std::size_t>(n);
+      if (static_cast<std::size_t>(n) < wanted) break;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::size_t ignored = 0;
+  return bytes.size > 0 || kindKnown || IsRegularFile(fd, ignored);  // empty, or a device?
+}
+
 }  // namespace
 
 std::string NativePath(std::u16string_view path) {
@@ -180,39 +229,7 @@ ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes) {
   if (fd < 0) {
     return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
   }
-  struct stat st;
-  if (Sys().Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    CloseQuietly(fd);
-    return ReadOutcome::kFailed;
-  }
-  bool complete = true;
-  try {
-    // The size is a hint only: the file may change while it is read. A read that
-    // returns less than it was asked for has reached the end of a regular file, which
-    // saves the usual second read for most files.
-    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
-    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
-    AdviseLargeBuffer(bytes.data.get(), capacity);
-    for (;;) {
-      if (bytes.size == capacity) {
-        auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
-        std::memcpy(larger.get(), bytes.data.get(), bytes.size);
-        bytes.data = std::move(larger);
-        capacity *= 2;
-      }
-      const std::size_t wanted = capacity - bytes.size;
-      const ssize_t n = Sys().Read(fd, bytes.data.get() + bytes.size, wanted);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        complete = false;
-        break;
-      }
-      bytes.size += static_cast<std::size_t>(n);
-      if (static_cast<std::size_t>(n) < wanted) break;
-    }
-  } catch (const std::bad_alloc&) {
-    complete = false;
-  }
+  const bool complete = ReadRegularFile(fd, bytes);
   CloseQuietly(fd);
   if (!complete) {
     bytes = FileBytes{};

@@ -18,6 +18,9 @@ SysCalls::~SysCalls() = default;
 
 int SysCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t SysCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, buf, count); }
+ssize_t SysCalls::Pread(int fd, void* buf, size_t count, off_t offset) {
+  return ::pread(fd, buf, count, offset);
+}
 ssize_t SysCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
 int SysCalls::Fsync(int fd) { return ::fsync(fd); }
 int SysCalls::Close(int fd) { return ::close(fd); }

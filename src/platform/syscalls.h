@@ -13,6 +13,7 @@ class SysCalls {
   virtual ~SysCalls();
   virtual int Open(const char* path, int flags, mode_t mode);
   virtual ssize_t Read(int fd, void* buf, size_t count);
+  virtual ssize_t Pread(int fd, void* buf, size_t count, off_t offset);
   virtual ssize_t Write(int fd, const void* buf, size_t count);
   virtual int Fsync(int fd);
   virtual int Close(int fd);

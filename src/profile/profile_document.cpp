@@ -1,5 +1,6 @@
 #include "profile_document.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -93,6 +94,7 @@ void ProfileDocument::Clear() {
 Status ProfileDocument::Parse(const char* data, std::size_t size) {
   text_ = std::make_unique_for_overwrite<char16_t[]>(size);
   textSize_ = size;
+  sections_.reserve(4);  // a resource file has two sections: one allocation, no regrowth
   AdviseLargeBuffer(text_.get(), size * sizeof(char16_t));
   CodePage::Default().DecodeInto(data, size, text_.get());
 
@@ -126,8 +128,11 @@ bool ProfileDocument::ParseLine(const char* bytes, std::size_t begin, std::size_
   /* A "[section]" line; "[]" names a section with an empty name. */
   if (bytes[begin] == '[' && bytes[end - 1] == ']' && end - begin >= 2) {
     // Sections of one file tend to be alike: start the new one with the room the last
-    // one needed, which saves most of the regrowth on large files.
-    const std::size_t expected = sections_.empty() ? 0 : sections_.back().entries.size();
+    // one needed, which saves most of the regrowth on large files, and with room for a
+    // few entries at least, which is all a resource file's sections hold.
+    constexpr std::size_t kFewEntries = 4;
+    const std::size_t expected =
+        sections_.empty() ? kFewEntries : std::max(kFewEntries, sections_.back().entries.size());
     sections_.push_back(ProfileSection{{text + begin + 1, end - begin - 2}, {}});
     sections_.back().entries.reserve(expected);
     currentSection_ = static_cast<std::ptrdiff_t>(sections_.size()) - 1;

@@ -13,6 +13,7 @@ namespace tirv::testing {
 enum class Call {
   kOpen,
   kRead,
+  kPread,
   kWrite,
   kFsync,
   kClose,
@@ -57,6 +58,9 @@ class FailingSysCalls : public SysCalls {
   }
   ssize_t Read(int fd, void* b, size_t n) override {
     return Hit(Call::kRead) ? -1 : SysCalls::Read(fd, b, n);
+  }
+  ssize_t Pread(int fd, void* b, size_t n, off_t o) override {
+    return Hit(Call::kPread) ? -1 : SysCalls::Pread(fd, b, n, o);
   }
   ssize_t Write(int fd, const void* b, size_t n) override {
     return Hit(Call::kWrite) ? -1 : SysCalls::Write(fd, b, n);
