@@ -18,7 +18,9 @@ int main(int argc, char** argv) {
     const std::filesystem::path arg(argv[i]);
     if (std::filesystem::is_directory(arg)) {
       for (const auto& entry : std::filesystem::directory_iterator(arg)) {
-        if (entry.is_regular_file()) inputs.push_back(entry.path());
+        // Names starting with "." (such as .gitkeep) hold no input.
+        const bool hidden = entry.path().filename().string().starts_with('.');
+        if (entry.is_regular_file() && !hidden) inputs.push_back(entry.path());
       }
     } else if (std::filesystem::is_regular_file(arg)) {
       inputs.push_back(arg);
