@@ -40,8 +40,10 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes);
 /// either its old or its new content in full. A symbolic link is followed and stays a
 /// link; the new file gets the old one's permission bits (and owner, where allowed).
 /// The content goes to a temporary file beside the real target, whose name never ends
-/// in ".opc", is flushed, swapped in, and the folder is flushed. Returns 0, or
-/// kGeneralFailure with the old file byte for byte as it was and no temporary file left.
+/// in ".opc", is flushed, swapped in, and the folder is flushed. Only a regular file
+/// that its permission bits let us write is replaced, as creating it anew would require.
+/// Returns 0, or kGeneralFailure with the old file byte for byte as it was and no
+/// temporary file left.
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes);
 
 /// Attribute bits of the original platform, as far as they exist here.
