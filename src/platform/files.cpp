@@ -7,8 +7,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
+#include "memory.h"
 #include "syscalls.h"
 #include "text.h"
 
@@ -95,15 +97,13 @@ struct Target {
   struct stat st {};
 };
 
+// Only a regular file is replaced. The swap needs only the folder's permission, which
+// lets a group share a workspace; a file that no one may write is read-only and stays.
 bool InspectTarget(std::u16string_view path, Target& target) {
   if (!ResolveLinks(NativePath(path), target.path)) return false;
-  if (Sys().Stat(target.path.c_str(), &target.st) == 0) {
-    target.exists = true;
-    // The swap needs only the folder's permission, which lets a group share a workspace;
-    // a file that no one may write is read-only, and stays as it is.
-    return S_ISREG(target.st.st_mode) && (target.st.st_mode & 0222) != 0;
-  }
-  return errno == ENOENT;
+  if (Sys().Stat(target.path.c_str(), &target.st) != 0) return errno == ENOENT;
+  target.exists = true;
+  return S_ISREG(target.st.st_mode) && (target.st.st_mode & 0222) != 0;
 }
 
 // Writes the complete new content into a flushed temporary file with the final
@@ -112,10 +112,14 @@ bool WriteTemporary(const Target& target, std::string_view bytes, std::string& t
   const int fd = CreateTemporaryBeside(target.path, tempPath);
   if (fd < 0) return false;
   const mode_t mode = target.exists ? (target.st.st_mode & 07777) : ModeForNewFile();
-  bool ok = WriteAll(fd, bytes) && Sys().Fchmod(fd, mode) == 0;
+  bool ok = WriteAll(fd, bytes);
+  // The owner before the mode: a change of owner clears the set-user-ID and set-group-ID
+  // bits. Only root (or, for the group, a member of it) may change them; otherwise the
+  // new file keeps our own ids, which is harmless.
   if (ok && target.exists && (target.st.st_uid != ::geteuid() || target.st.st_gid != ::getegid())) {
-    Sys().Fchown(fd, target.st.st_uid, target.st.st_gid);  // allowed for root only; harmless
+    Sys().Fchown(fd, target.st.st_uid, target.st.st_gid);
   }
+  ok = ok && Sys().Fchmod(fd, mode) == 0;
   ok = ok && Sys().Fsync(fd) == 0;
   ok = (Sys().Close(fd) == 0) && ok;
   if (!ok) Sys().Unlink(tempPath.c_str());
@@ -155,6 +159,55 @@ bool FlushFolderOrUndo(const Target& target, const std::string& tempPath, int di
   return false;
 }
 
+// True when `fd` is a regular file, which is the only kind that the editor reads.
+bool IsRegularFile(int fd, std::size_t& size) {
+  struct stat st;
+  if (Sys().Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  size = static_cast<std::size_t>(st.st_size);
+  return true;
+}
+
+// Reads the whole of `fd` into `bytes`; false when it is not a regular file, a read
+// fails or memory runs out.
+//
+// Most profile files fit the first read, so the file's kind is only asked for when that
+// read fills its buffer or finds nothing: a folder refuses to be read (EISDIR), and
+// pread rather than read makes a named pipe or a terminal refuse as well (ESPIPE)
+// instead of handing over data meant for another reader. A read that returns less than
+// it was asked for has reached the end of a regular file; the size from fstat is only a
+// hint, since the file may change while it is read.
+bool ReadRegularFile(int fd, FileBytes& bytes) {
+  constexpr std::size_t kFirstRead = 16384;
+  bool kindKnown = false;
+  try {
+    std::size_t capacity = kFirstRead;
+    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
+    for (;;) {
+      if (bytes.size == capacity) {
+        std::size_t size = 0;
+        if (!kindKnown && !IsRegularFile(fd, size)) return false;
+        kindKnown = true;
+        capacity = size >= capacity ? size + 1 : capacity * 2;
+        auto larger = std::make_unique_for_overwrite<char[]>(capacity);
+        AdviseLargeBuffer(larger.get(), capacity);
+        std::memcpy(larger.get(), bytes.data.get(), bytes.size);
+        bytes.data = std::move(larger);
+      }
+      const std::size_t wanted = capacity - bytes.size;
+      const ssize_t n =
+          Sys().Pread(fd, bytes.data.get() + bytes.size, wanted, static_cast<off_t>(bytes.size));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      bytes.size += static_cast<std::size_t>(n);
+      if (static_cast<std::size_t>(n) < wanted) break;
+    }
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::size_t ignored = 0;
+  return bytes.size > 0 || kindKnown || IsRegularFile(fd, ignored);  // empty, or a device?
+}
+
 }  // namespace
 
 std::string NativePath(std::u16string_view path) {
@@ -165,53 +218,56 @@ std::string NativePath(std::u16string_view path) {
   return native;
 }
 
-ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
-  bytes.clear();
-  const std::string native = NativePath(path);
-  // Without O_NONBLOCK a FIFO would wait for a writer for ever; it is refused below.
+ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes) {
+  bytes = FileBytes{};
+  std::string native;
+  try {
+    native = NativePath(path);
+  } catch (const std::bad_alloc&) {
+    return ReadOutcome::kFailed;
+  }
+  // Without O_NONBLOCK, opening a named pipe would wait for a writer.
   const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (fd < 0) {
     return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
   }
-  struct stat st;
-  if (Sys().Fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    CloseQuietly(fd);
-    return ReadOutcome::kFailed;
-  }
-  try {
-    // The size is a hint only: the file may change while it is read.
-    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
-    std::size_t used = 0;
-    for (;;) {
-      if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-      const ssize_t n = Sys().Read(fd, bytes.data() + used, bytes.size() - used);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        bytes.clear();
-        CloseQuietly(fd);
-        return ReadOutcome::kFailed;
-      }
-      if (n == 0) break;
-      used += static_cast<std::size_t>(n);
-    }
-    bytes.resize(used);
-  } catch (const std::bad_alloc&) {
-    bytes.clear();
-    bytes.shrink_to_fit();
-    CloseQuietly(fd);
-    return ReadOutcome::kFailed;
-  }
+  const bool complete = ReadRegularFile(fd, bytes);
   CloseQuietly(fd);
+  if (!complete) {
+    bytes = FileBytes{};
+    return ReadOutcome::kFailed;
+  }
   return ReadOutcome::kRead;
 }
 
+ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
+  bytes.clear();
+  FileBytes whole;
+  const ReadOutcome outcome = ReadWholeFile(path, whole);
+  if (outcome != ReadOutcome::kRead) return outcome;
+  try {
+    bytes.assign(whole.data.get(), whole.size);
+  } catch (const std::bad_alloc&) {
+    return ReadOutcome::kFailed;
+  }
+  return outcome;
+}
+
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes) {
+  // Every allocation happens before the temporary file exists, so running out of
+  // memory can leave nothing behind.
   Target target;
-  if (!InspectTarget(path, target)) return kGeneralFailure;
+  std::string folder;
   std::string tempPath;
-  if (!WriteTemporary(target, bytes, tempPath)) return kGeneralFailure;
-  const int dirFd =
-      Sys().Open(DirectoryOf(target.path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  try {
+    if (!InspectTarget(path, target)) return kGeneralFailure;
+    folder = DirectoryOf(target.path);
+    tempPath.reserve(target.path.size() + 64);
+    if (!WriteTemporary(target, bytes, tempPath)) return kGeneralFailure;
+  } catch (const std::bad_alloc&) {
+    return kGeneralFailure;
+  }
+  const int dirFd = Sys().Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dirFd < 0) {
     Sys().Unlink(tempPath.c_str());
     return kGeneralFailure;

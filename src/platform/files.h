@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,7 +24,17 @@ enum class ReadOutcome {
             ///< device, an I/O error
 };
 
-/// Reads the whole file into `bytes`. On kAbsent and kFailed `bytes` is empty.
+/// A whole file in one allocation that is not zero-filled first (files can be large).
+struct FileBytes {
+  std::unique_ptr<char[]> data;
+  std::size_t size = 0;
+};
+
+/// Reads the whole file into `bytes`: only a regular file is read (a folder, a named
+/// pipe or a device is kFailed), and running out of memory is kFailed too. On kAbsent
+/// and kFailed `bytes` is empty.
+ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes);
+/// The same into a string.
 ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes);
 
 /// Replaces the file at `path` with `bytes` so that, whatever happens, the file holds

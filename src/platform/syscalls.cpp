@@ -18,12 +18,18 @@ SysCalls::~SysCalls() = default;
 
 int SysCalls::Open(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 ssize_t SysCalls::Read(int fd, void* buf, size_t count) { return ::read(fd, buf, count); }
+ssize_t SysCalls::Pread(int fd, void* buf, size_t count, off_t offset) {
+  return ::pread(fd, buf, count, offset);
+}
 ssize_t SysCalls::Write(int fd, const void* buf, size_t count) { return ::write(fd, buf, count); }
 int SysCalls::Fsync(int fd) { return ::fsync(fd); }
 int SysCalls::Close(int fd) { return ::close(fd); }
 int SysCalls::Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 int SysCalls::Stat(const char* path, struct stat* st) { return ::stat(path, st); }
 int SysCalls::Lstat(const char* path, struct stat* st) { return ::lstat(path, st); }
+int SysCalls::Access(const char* path, int mode) {
+  return ::faccessat(AT_FDCWD, path, mode, AT_EACCESS);
+}
 ssize_t SysCalls::Readlink(const char* path, char* buf, size_t size) {
   return ::readlink(path, buf, size);
 }

@@ -13,12 +13,15 @@ class SysCalls {
   virtual ~SysCalls();
   virtual int Open(const char* path, int flags, mode_t mode);
   virtual ssize_t Read(int fd, void* buf, size_t count);
+  virtual ssize_t Pread(int fd, void* buf, size_t count, off_t offset);
   virtual ssize_t Write(int fd, const void* buf, size_t count);
   virtual int Fsync(int fd);
   virtual int Close(int fd);
   virtual int Fstat(int fd, struct stat* st);
   virtual int Stat(const char* path, struct stat* st);
   virtual int Lstat(const char* path, struct stat* st);
+  /// Permission check with the effective ids (faccessat with AT_EACCESS).
+  virtual int Access(const char* path, int mode);
   virtual ssize_t Readlink(const char* path, char* buf, size_t size);
   virtual int Fchmod(int fd, mode_t mode);
   virtual int Fchown(int fd, uid_t uid, gid_t gid);

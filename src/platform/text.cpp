@@ -1,7 +1,11 @@
 #include "text.h"
 
 #include <iconv.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +22,7 @@ constexpr char16_t kWindows1252High[32] = {
 
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 
-bool IsAsciiChunk(const unsigned char* p) {
+[[maybe_unused]] bool IsAsciiChunk(const unsigned char* p) {
   std::uint64_t a;
   std::uint64_t b;
   std::memcpy(&a, p, 8);
@@ -26,20 +30,27 @@ bool IsAsciiChunk(const unsigned char* p) {
   return ((a | b) & kHighBits) == 0;
 }
 
-// Maps one byte through iconv; false when the code page leaves the byte undefined.
-bool IconvOneByte(iconv_t cd, unsigned char byte, char16_t& unit) {
+enum class ByteMapping { kUnit, kUndefined, kNotSingleByte };
+
+// Maps one byte through iconv. EINVAL means the byte only starts a longer sequence, so
+// the code page is not a single-byte one.
+ByteMapping IconvOneByte(iconv_t cd, unsigned char byte, char16_t& unit) {
   char in[1] = {static_cast<char>(byte)};
-  char out[8];
+  char out[16];
   char* inPtr = in;
   char* outPtr = out;
   std::size_t inLeft = 1;
   std::size_t outLeft = sizeof out;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return false;
-  if (sizeof out - outLeft != 2 || inLeft != 0) return false;
+  if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
+    return errno == EILSEQ ? ByteMapping::kUndefined : ByteMapping::kNotSingleByte;
+  }
+  // A converter that combines characters holds the last one back until it is flushed.
+  iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+  if (sizeof out - outLeft != 2 || inLeft != 0) return ByteMapping::kNotSingleByte;
   unit = static_cast<char16_t>(static_cast<unsigned char>(out[0]) |
                                (static_cast<unsigned char>(out[1]) << 8));
-  return true;
+  return ByteMapping::kUnit;
 }
 
 void AppendUtf8(char32_t cp, std::string& out) {
@@ -133,10 +144,14 @@ bool CodePage::FromIconv(const char* name, CodePage& out) {
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   std::array<char16_t, 256> table{};
   std::array<bool, 256> defined{};
-  for (int b = 1; b < 256; ++b) {
-    defined[b] = IconvOneByte(cd, static_cast<unsigned char>(b), table[b]);
+  bool singleByte = true;
+  for (int b = 1; b < 256 && singleByte; ++b) {
+    const ByteMapping mapping = IconvOneByte(cd, static_cast<unsigned char>(b), table[b]);
+    defined[b] = mapping == ByteMapping::kUnit;
+    singleByte = mapping != ByteMapping::kNotSingleByte;
   }
   iconv_close(cd);
+  if (!singleByte) return false;
   for (int b = 1; b < 0x80; ++b) {
     if (!defined[b]) return false;  // not an 8-bit code page we can share files in
   }
@@ -170,11 +185,21 @@ void CodePage::DecodeInto(const char* bytes, std::size_t size, char16_t* out) co
   // Plain ASCII is by far the most common content; widen it without the table.
   if (asciiCompatible_) {
     for (; i + 16 <= size; i += 16) {
+#if defined(__SSE2__)
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      if (_mm_movemask_epi8(chunk) == 0) {
+        const __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(chunk, zero));
+        continue;
+      }
+#else
       if (IsAsciiChunk(in + i)) {
         for (std::size_t k = 0; k < 16; ++k) out[i + k] = in[i + k];
-      } else {
-        for (std::size_t k = 0; k < 16; ++k) out[i + k] = toWide_[in[i + k]];
+        continue;
       }
+#endif
+      for (std::size_t k = 0; k < 16; ++k) out[i + k] = toWide_[in[i + k]];
     }
   }
   for (; i < size; ++i) out[i] = toWide_[in[i]];
@@ -217,9 +242,14 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  // Paths are mostly ASCII: copy that run in one go, then convert the rest unit by unit.
+  std::size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  std::string out(ascii, '\0');
+  for (std::size_t i = 0; i < ascii; ++i) out[i] = static_cast<char>(text[i]);
+  if (ascii == text.size()) return out;
+  out.reserve(text.size() + 8);
+  for (std::size_t i = ascii; i < text.size(); ++i) {
     const char16_t u = text[i];
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
         text[i + 1] <= 0xDFFF) {
@@ -236,17 +266,45 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
-char16_t FoldCase(char16_t c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-  if (c < 0x100) return c;
+namespace {
+
+// Latin Extended-A pairs capitals and small letters in alternating positions.
+char16_t FoldLatinExtendedA(char16_t c) {
   if (c == 0x178) return 0xFF;
+  if (c == 0x130) return c;  // capital I with dot has no small letter of its own
   const bool evenUpper = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
   const bool oddUpper = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-  if ((evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1)) return static_cast<char16_t>(c + 1);
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return static_cast<char16_t>(c + 32);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
+  return (evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1) ? static_cast<char16_t>(c + 1) : c;
+}
+
+char16_t FoldGreek(char16_t c) {
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return static_cast<char16_t>(c + 37);
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return static_cast<char16_t>(c + 63);
+  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<char16_t>(c + 32);
+  if (c == 0x3C2) return 0x3C3;  // final sigma is a small sigma
+  return c;
+}
+
+char16_t FoldCyrillic(char16_t c) {
   if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);
+  if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
+  if (c == 0x4C0) return 0x4CF;
+  const bool evenUpper =
+      (c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F);
+  const bool oddUpper = c >= 0x4C1 && c <= 0x4CE;
+  return (evenUpper && c % 2 == 0) || (oddUpper && c % 2 == 1) ? static_cast<char16_t>(c + 1) : c;
+}
+
+}  // namespace
+
+char16_t FoldCase(char16_t c) {
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+  if (c < 0x100) return (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? static_cast<char16_t>(c + 32) : c;
+  if (c < 0x180) return FoldLatinExtendedA(c);
+  if (c >= 0x370 && c < 0x400) return FoldGreek(c);
+  if (c >= 0x400 && c < 0x530) return FoldCyrillic(c);
   return c;
 }
 

@@ -25,8 +25,9 @@ class CodePage {
   static const CodePage& Default();
 
   /// Builds the table of a single-byte code page through iconv. Returns false, leaving
-  /// `out` untouched, when iconv does not know the name or a byte maps to more than one
-  /// unit.
+  /// `out` untouched, when iconv does not know the name, a byte only starts a longer
+  /// sequence (UTF-8, EUC-JP...), a byte maps to more than one unit, or a byte below
+  /// 0x80 has no character.
   static bool FromIconv(const char* name, CodePage& out);
 
   const std::string& name() const { return name_; }
@@ -57,6 +58,8 @@ std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view text);
 
 /// Folds letter case of one unit: ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
+/// Only a capital and its own small letter fold together: dotted capital I and dotless
+/// small i stay apart from each other and from I and i.
 char16_t FoldCase(char16_t unit);
 /// Whole-string comparison without regard to letter case.
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);

@@ -19,8 +19,7 @@ std::int32_t WriteProfileString(std::u16string_view section, std::u16string_view
                                 std::u16string_view value, std::u16string_view file) {
   ProfileDocument document;
   if (Failed(document.Load(file))) return 0;
-  document.SetValue(section, key, value);
-  if (Succeeded(document.Save())) return 1;
+  if (Succeeded(document.SetValue(section, key, value)) && Succeeded(document.Save())) return 1;
   document.Discard();  // a second attempt at destruction could succeed behind a reported 0
   return 0;
 }

@@ -1,9 +1,13 @@
 #include "profile_document.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "files.h"
+#include "memory.h"
 #include "text.h"
 
 namespace tirv {
@@ -29,6 +33,32 @@ void AppendLine(std::string& out, const CodePage& page, std::u16string_view a, c
   out.append("\r\n");
 }
 
+// Position of the first CR, LF or zero byte at or after `from`, or `size` when there is
+// none. Lines are short, so eight bytes are tested at once.
+std::size_t FindLineEnd(const char* data, std::size_t from, std::size_t size) {
+  std::size_t i = from;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    for (; i + 8 <= size; i += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, data + i, 8);
+      const std::uint64_t cr = word ^ (kOnes * '\r');
+      const std::uint64_t lf = word ^ (kOnes * '\n');
+      // A byte is zero in `x` when (x - 1) borrows into its high bit while x's was clear;
+      // the lowest such byte is always a true match.
+      const std::uint64_t hits =
+          (((word - kOnes) & ~word) | ((cr - kOnes) & ~cr) | ((lf - kOnes) & ~lf)) & kHigh;
+      if (hits != 0) return i + static_cast<std::size_t>(std::countr_zero(hits)) / 8;
+    }
+  }
+  for (; i < size; ++i) {
+    const char c = data[i];
+    if (c == '\r' || c == '\n' || c == '\0') return i;
+  }
+  return size;
+}
+
 }  // namespace
 
 ProfileDocument::~ProfileDocument() {
@@ -38,7 +68,7 @@ ProfileDocument::~ProfileDocument() {
 Status ProfileDocument::Load(std::u16string_view path) {
   try {
     path_ = path;
-    std::string bytes;
+    FileBytes bytes;
     switch (ReadWholeFile(path, bytes)) {
       case ReadOutcome::kAbsent:
         return 0;
@@ -47,7 +77,7 @@ Status ProfileDocument::Load(std::u16string_view path) {
       case ReadOutcome::kRead:
         break;
     }
-    return Parse(bytes);
+    return Parse(bytes.data.get(), bytes.size);
   } catch (const std::bad_alloc&) {
     Clear();
     return kGeneralFailure;
@@ -56,35 +86,34 @@ Status ProfileDocument::Load(std::u16string_view path) {
 
 void ProfileDocument::Clear() {
   sections_.clear();
-  text_.clear();
+  text_.reset();
+  textSize_ = 0;
   currentSection_ = -1;
 }
 
-Status ProfileDocument::Parse(const std::string& bytes) {
-  const char* data = bytes.data();
-  const std::size_t size = bytes.size();
-  // A zero byte would end the text early, and a later write would drop every line
-  // after it: refuse the file instead.
-  if (std::memchr(data, '\0', size) != nullptr) return kGeneralFailure;
-  text_.resize(size);
-  CodePage::Default().DecodeInto(data, size, text_.data());
+Status ProfileDocument::Parse(const char* data, std::size_t size) {
+  text_ = std::make_unique_for_overwrite<char16_t[]>(size);
+  textSize_ = size;
+  sections_.reserve(4);  // a resource file has two sections: one allocation, no regrowth
+  AdviseLargeBuffer(text_.get(), size * sizeof(char16_t));
+  CodePage::Default().DecodeInto(data, size, text_.get());
 
   bool allParsed = true;
-  std::size_t start = 0;
-  for (;;) {
-    const auto* lf = static_cast<const char*>(std::memchr(data + start, '\n', size - start));
-    const std::size_t segmentEnd = lf != nullptr ? static_cast<std::size_t>(lf - data) : size;
-    // A segment between two LFs may still hold lines ended by CR (CR LF, or a lone CR).
-    std::size_t lineStart = start;
-    while (const auto* cr = static_cast<const char*>(
-               std::memchr(data + lineStart, '\r', segmentEnd - lineStart))) {
-      const std::size_t crAt = static_cast<std::size_t>(cr - data);
-      allParsed = ParseLine(data, lineStart, crAt) && allParsed;
-      lineStart = crAt + 1;
+  for (std::size_t begin = 0;;) {
+    const std::size_t end = FindLineEnd(data, begin, size);
+    if (end == size) {
+      allParsed = ParseLine(data, begin, end) && allParsed;
+      break;
     }
-    allParsed = ParseLine(data, lineStart, segmentEnd) && allParsed;
-    if (lf == nullptr) break;
-    start = segmentEnd + 1;
+    // A zero byte would end the text early for every other reader, and a later write
+    // would drop every line after it: refuse the whole file instead.
+    if (data[end] == '\0') {
+      Clear();
+      return kGeneralFailure;
+    }
+    allParsed = ParseLine(data, begin, end) && allParsed;
+    begin = end + 1;
+    if (data[end] == '\r' && begin < size && data[begin] == '\n') ++begin;  // CR LF is one end
   }
   currentSection_ = -1;
   return allParsed ? 0 : kGeneralFailure;
@@ -94,30 +123,38 @@ bool ProfileDocument::ParseLine(const char* bytes, std::size_t begin, std::size_
   while (begin < end && IsBlank(bytes[begin])) ++begin;
   while (end > begin && IsBlank(bytes[end - 1])) --end;
   if (begin == end) return true;
-  const std::u16string_view text(text_);
+  const char16_t* text = text_.get();
 
   /* A "[section]" line; "[]" names a section with an empty name. */
   if (bytes[begin] == '[' && bytes[end - 1] == ']' && end - begin >= 2) {
-    sections_.push_back(ProfileSection{text.substr(begin + 1, end - begin - 2), {}});
+    // Sections of one file tend to be alike: start the new one with the room the last
+    // one needed, which saves most of the regrowth on large files, and with room for a
+    // few entries at least, which is all a resource file's sections hold.
+    constexpr std::size_t kFewEntries = 4;
+    const std::size_t expected =
+        sections_.empty() ? kFewEntries : std::max(kFewEntries, sections_.back().entries.size());
+    sections_.push_back(ProfileSection{{text + begin + 1, end - begin - 2}, {}});
+    sections_.back().entries.reserve(expected);
     currentSection_ = static_cast<std::ptrdiff_t>(sections_.size()) - 1;
     return true;
   }
 
   /* A "key=value" line: the first "=" splits, later ones belong to the value. */
-  const auto* eq = static_cast<const char*>(std::memchr(bytes + begin, '=', end - begin));
-  if (eq == nullptr || currentSection_ < 0) return false;
-  std::size_t keyEnd = static_cast<std::size_t>(eq - bytes);
-  std::size_t valueBegin = keyEnd + 1;
+  std::size_t eq = begin;
+  while (eq < end && bytes[eq] != '=') ++eq;
+  if (eq == end || currentSection_ < 0) return false;
+  std::size_t keyEnd = eq;
+  std::size_t valueBegin = eq + 1;
   while (keyEnd > begin && IsBlank(bytes[keyEnd - 1])) --keyEnd;
   while (valueBegin < end && IsBlank(bytes[valueBegin])) ++valueBegin;
   sections_[static_cast<std::size_t>(currentSection_)].entries.push_back(
-      ProfileEntry{text.substr(begin, keyEnd - begin), text.substr(valueBegin, end - valueBegin)});
+      ProfileEntry{{text + begin, keyEnd - begin}, {text + valueBegin, end - valueBegin}});
   return true;
 }
 
 std::u16string_view ProfileDocument::Keep(std::u16string_view text) {
-  given_.emplace_back(text);
-  return given_.back();
+  given_.emplace_front(text);
+  return given_.front();
 }
 
 Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_view key,
@@ -129,23 +166,29 @@ Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_vie
       break;
     }
   }
-  if (target == nullptr) {
-    sections_.push_back(ProfileSection{Keep(section), {}});
-    target = &sections_.back();
-  }
   ProfileEntry* entry = nullptr;
-  for (ProfileEntry& e : target->entries) {
-    if (EqualsIgnoreCase(e.key, key)) {
-      entry = &e;
-      break;
+  if (target != nullptr) {
+    for (ProfileEntry& e : target->entries) {
+      if (EqualsIgnoreCase(e.key, key)) {
+        entry = &e;
+        break;
+      }
     }
   }
-  if (entry == nullptr) {
-    target->entries.push_back(ProfileEntry{});
-    entry = &target->entries.back();
+  try {
+    // Everything that allocates comes before the first change, so a failure changes
+    // nothing that a later save would write.
+    const ProfileEntry given{Keep(key), Keep(value)};
+    if (target == nullptr) {
+      sections_.push_back(ProfileSection{Keep(section), {given}});
+    } else if (entry == nullptr) {
+      target->entries.push_back(given);
+    } else {
+      *entry = given;
+    }
+  } catch (const std::bad_alloc&) {
+    return kGeneralFailure;
   }
-  entry->key = Keep(key);
-  entry->value = Keep(value);
   modified_ = true;
   return 0;
 }
@@ -154,7 +197,7 @@ Status ProfileDocument::Save() {
   std::string out;
   try {
     const CodePage& page = CodePage::Default();
-    out.reserve(text_.size() + 64);
+    out.reserve(textSize_ + 64);
     for (const ProfileSection& s : sections_) {
       out.push_back('[');
       page.AppendEncoded(s.name, out);

@@ -14,7 +14,8 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <forward_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,7 +51,8 @@ class ProfileDocument {
 
   /// Sets `value` under `key` in the first section named `section`, appending the
   /// section or the entry when missing. The entry takes the caller's letter case for its
-  /// key; an existing section keeps its own. Always 0.
+  /// key; an existing section keeps its own. 0, or kGeneralFailure when memory runs out
+  /// (the document is then as it was).
   Status SetValue(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
   /// Replaces the file safely with the document's text (see ReplaceFileSafely).
@@ -81,14 +83,17 @@ class ProfileDocument {
   bool modified() const { return modified_; }
 
  private:
-  Status Parse(const std::string& bytes);
+  Status Parse(const char* bytes, std::size_t size);
   bool ParseLine(const char* bytes, std::size_t begin, std::size_t end);
   std::u16string_view Keep(std::u16string_view text);
   void Clear();
 
   std::u16string path_;
-  std::u16string text_;               // the decoded file; loaded names, keys, values view it
-  std::deque<std::u16string> given_;  // texts given to SetValue; a deque keeps views valid
+  std::unique_ptr<char16_t[]> text_;  // the decoded file; loaded names, keys, values view it
+  std::size_t textSize_ = 0;
+  // Texts given to SetValue. A list keeps their views valid, and unlike a deque it
+  // allocates nothing while the document stays unchanged.
+  std::forward_list<std::u16string> given_;
   std::vector<ProfileSection> sections_;
   std::ptrdiff_t currentSection_ = -1;  // the section being filled while loading
   bool modified_ = false;

@@ -1,0 +1,402 @@
+// Writing a profile back must never cost the old file: whatever fails, and wherever the
+// process dies, the file holds its old or its new text in full, keeps its permission
+// bits and its symbolic link, and no temporary file is left that the workspace search
+// would take for a resource.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "failing_syscalls.h"
+#include "file_search.h"
+#include "forked_child.h"
+#include "profile_calls.h"
+#include "profile_document.h"
+#include "temp_dir.h"
+#include "text.h"
+
+namespace tirv {
+namespace {
+
+using testing::Call;
+using testing::FailingSysCalls;
+using testing::ListFolder;
+using testing::ReadBytes;
+using testing::RunInChild;
+using testing::RunUnprivileged;
+using testing::TempDir;
+using testing::WriteBytes;
+
+const std::string kOld = "[Online]\r\nComPort=COM1\r\n\r\n[GeneralSettings]\r\nA=1\r\n\r\n";
+const std::string kNew = "[Online]\r\nComPort=COM2\r\n\r\n[GeneralSettings]\r\nA=1\r\n\r\n";
+
+std::int32_t WriteComPort(const std::u16string& file, std::u16string_view value = u"COM2") {
+  return WriteProfileString(u"Online", u"ComPort", value, file);
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// Names in `folder` other than `expected` that the workspace search would hand on as
+// resources.
+std::vector<std::string> StrayResources(const std::string& folder, const std::string& expected) {
+  std::vector<std::string> stray;
+  for (const std::string& name : ListFolder(folder)) {
+    if (name != expected && MatchesWildcard(u"*.opc", Utf8ToUtf16(name))) stray.push_back(name);
+  }
+  return stray;
+}
+
+void MakeWorldWritable(const TempDir& dir) { ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0); }
+
+TEST(ProfileWriteBackTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
+  // The file is reached through a relative symbolic link, so link resolution is swept
+  // as well. Every call of every kind is made to fail once, in turn.
+  TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("real/target.opc", dir.File("link.opc").c_str()), 0);
+  const std::u16string file = dir.WFile("link.opc");
+  int failures = 0;
+  for (int kind = 0; kind < static_cast<int>(Call::kCount); ++kind) {
+    const auto call = static_cast<Call>(kind);
+    for (int nth = 1;; ++nth) {
+      SCOPED_TRACE("call kind " + std::to_string(kind) + ", occurrence " + std::to_string(nth));
+      WriteBytes(dir.File("real/target.opc"), kOld);
+      std::int32_t result;
+      bool fired;
+      {
+        FailingSysCalls layer;
+        layer.FailNth(call, nth, EIO);
+        result = WriteComPort(file);
+        fired = layer.fired();
+      }
+      if (!fired) {
+        EXPECT_EQ(result, 1);
+        EXPECT_EQ(ReadBytes(dir.File("real/target.opc")), kNew);
+        break;
+      }
+      ++failures;
+      EXPECT_TRUE(IsLink(dir.File("link.opc")));
+      EXPECT_EQ(ReadBytes(dir.File("real/target.opc")), result == 1 ? kNew : kOld);
+      EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"link.opc", "real"}));
+      if (call == Call::kUnlink || call == Call::kFchown) continue;
+      // Only a failed removal of the swapped-out old text may leave a file behind.
+      EXPECT_EQ(ListFolder(dir.File("real")), std::vector<std::string>{"target.opc"});
+    }
+  }
+  EXPECT_GT(failures, 10);
+}
+
+TEST(ProfileWriteBackTest, AFailedUnlinkNeverLeavesAFileTheSearchWouldTake) {
+  TempDir dir;
+  for (int nth = 1; nth <= 3; ++nth) {
+    WriteBytes(dir.File("r.opc"), kOld);
+    FailingSysCalls layer;
+    layer.FailNth(Call::kUnlink, nth, EIO);
+    WriteComPort(dir.WFile("r.opc"));
+    EXPECT_EQ(StrayResources(dir.path(), "r.opc"), std::vector<std::string>{});
+  }
+}
+
+TEST(ProfileWriteBackTest, WithoutAnAtomicSwapTheRenameIsUsed) {
+  TempDir dir;
+  WriteBytes(dir.File("r.opc"), kOld);
+  FailingSysCalls layer;
+  layer.FailNth(Call::kExchange, 1, EINVAL);  // what a file system without the swap says
+  EXPECT_EQ(WriteComPort(dir.WFile("r.opc")), 1);
+  EXPECT_TRUE(layer.fired());
+  EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
+  EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"r.opc"});
+}
+
+TEST(ProfileWriteBackTest, AProcessKilledAtAnyStepLeavesOldOrNewTextInFull) {
+  TempDir dir;
+  const std::u16string file = dir.WFile("r.opc");
+  int kills = 0;
+  for (int k = 1;; ++k) {
+    SCOPED_TRACE("killed before call " + std::to_string(k));
+    WriteBytes(dir.File("r.opc"), kOld);
+    const testing::ChildOutcome child = RunInChild([&] {
+      FailingSysCalls layer;
+      layer.SetHook([k](Call, int total) {
+        if (total == k) ::raise(SIGKILL);
+      });
+      return WriteComPort(file) == 1 ? 0 : 1;
+    });
+    if (child.exited) {
+      EXPECT_EQ(child.exitCode, 0);
+      EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
+      break;
+    }
+    ++kills;
+    ASSERT_EQ(child.signal, SIGKILL);
+    const std::string after = ReadBytes(dir.File("r.opc"));
+    EXPECT_TRUE(after == kOld || after == kNew) << "file after the kill: " << after;
+    EXPECT_EQ(StrayResources(dir.path(), "r.opc"), std::vector<std::string>{});
+
+    // What the killed process left behind does not disturb the next write.
+    EXPECT_EQ(WriteComPort(file, u"COM3"), 1);
+    EXPECT_EQ(ReadBytes(dir.File("r.opc")),
+              "[Online]\r\nComPort=COM3\r\n\r\n[GeneralSettings]\r\nA=1\r\n\r\n");
+    for (const std::string& name : ListFolder(dir.path())) {
+      if (name != "r.opc") ::unlink(dir.File(name).c_str());
+    }
+  }
+  EXPECT_GT(kills, 5);
+}
+
+TEST(ProfileWriteBackTest, AFileSizeLimitMakesTheWriteFailAndKeepsTheFile) {
+  TempDir dir;
+  WriteBytes(dir.File("r.opc"), kOld);
+  const std::u16string file = dir.WFile("r.opc");
+  // The child gets a 4 KiB limit on file size; SIGXFSZ is ignored so that the write
+  // itself reports EFBIG. A small write must still pass under the same limit.
+  auto writeUnderLimit = [&](std::u16string value) {
+    return RunInChild([&] {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const struct rlimit limit = {4096, 4096};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 99;
+      return WriteComPort(file, value) == 1 ? 1 : 0;
+    });
+  };
+  testing::ChildOutcome child = writeUnderLimit(std::u16string(10000, u'x'));
+  ASSERT_TRUE(child.exited);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(ReadBytes(dir.File("r.opc")), kOld);
+  EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"r.opc"});
+
+  child = writeUnderLimit(u"COM2");
+  ASSERT_TRUE(child.exited);
+  EXPECT_EQ(child.exitCode, 1);
+  EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
+}
+
+// A tmpfs of `size` mounted on a new folder, unmounted again at the end of the scope.
+class TinyTmpfs {
+ public:
+  TinyTmpfs(const std::string& path, const char* size) : path_(path) {
+    ::mkdir(path.c_str(), 0755);
+    const std::string options = std::string("size=") + size;
+    mounted_ = ::mount("tmpfs", path.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    error_ = mounted_ ? 0 : errno;
+  }
+  ~TinyTmpfs() {
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+  int error() const { return error_; }
+
+ private:
+  std::string path_;
+  bool mounted_ = false;
+  int error_ = 0;
+};
+
+TEST(ProfileWriteBackTest, AFullFileSystemMakesTheWriteFailAndKeepsTheFile) {
+  TempDir dir;
+  const std::string mountPoint = dir.File("tiny");
+  TinyTmpfs tmpfs(mountPoint, "64k");
+  if (!tmpfs.mounted()) {
+    GTEST_SKIP() << "mounting a 64 KiB tmpfs was refused (" << std::strerror(tmpfs.error())
+                 << "); the full-disk case needs it. The file-size-limit case covers a "
+                    "failing write meanwhile.";
+  }
+  // 40 kB of file: the old file and a temporary copy of it cannot both fit in 64 KiB.
+  const std::string big = "[S]\r\nK=" + std::string(40000, 'v') + "\r\n\r\n";
+  WriteBytes(mountPoint + "/big.opc", big);
+  const std::u16string file = Utf8ToUtf16(mountPoint + "/big.opc");
+  EXPECT_EQ(WriteProfileString(u"S", u"L", u"one more", file), 0);
+  EXPECT_EQ(ReadBytes(mountPoint + "/big.opc"), big);
+  EXPECT_EQ(ListFolder(mountPoint), std::vector<std::string>{"big.opc"});
+
+  ProfileDocument document;
+  ASSERT_EQ(document.Load(file), 0);
+  document.SetValue(u"S", u"L", u"x");
+  EXPECT_EQ(document.Save(), kGeneralFailure);
+  document.Discard();
+  EXPECT_EQ(ReadBytes(mountPoint + "/big.opc"), big);
+}
+
+TEST(ProfileWriteBackTest, PermissionBitsAreKept) {
+  TempDir dir;
+  for (const mode_t mode : {0600, 0640, 0604, 0664, 0751, 04755, 02750}) {
+    SCOPED_TRACE(mode);
+    WriteBytes(dir.File("r.opc"), kOld);
+    ASSERT_EQ(::chmod(dir.File("r.opc").c_str(), mode), 0);
+    EXPECT_EQ(WriteComPort(dir.WFile("r.opc")), 1);
+    EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
+    EXPECT_EQ(ModeOf(dir.File("r.opc")), mode);
+  }
+}
+
+TEST(ProfileWriteBackTest, AnotherUsersFileKeepsItsOwnerAndSetIdBits) {
+  TempDir dir;
+  WriteBytes(dir.File("r.opc"), kOld);
+  ASSERT_EQ(::chown(dir.File("r.opc").c_str(), testing::kNobody, testing::kNobody), 0)
+      << "needs to run as root, as the test command does";
+  ASSERT_EQ(::chmod(dir.File("r.opc").c_str(), 06755), 0);
+  EXPECT_EQ(WriteComPort(dir.WFile("r.opc")), 1);
+  struct stat st;
+  ASSERT_EQ(::stat(dir.File("r.opc").c_str(), &st), 0);
+  EXPECT_EQ(st.st_uid, testing::kNobody);
+  EXPECT_EQ(st.st_gid, testing::kNobody);
+  EXPECT_EQ(st.st_mode & 07777, 06755u);
+}
+
+TEST(ProfileWriteBackTest, ANewFileGetsTheModeTheUmaskAllows) {
+  TempDir dir;
+  for (const mode_t mask : {022, 077, 002}) {
+    SCOPED_TRACE(mask);
+    const std::string name = "new" + std::to_string(mask) + ".opc";
+    const mode_t previous = ::umask(mask);
+    const std::int32_t result = WriteComPort(dir.WFile(name));
+    ::umask(previous);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(ModeOf(dir.File(name)), 0666 & ~mask);
+  }
+}
+
+TEST(ProfileWriteBackTest, ASymbolicLinkStaysALinkToTheChangedFile) {
+  TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("a").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir(dir.File("b").c_str(), 0755), 0);
+  WriteBytes(dir.File("b/target.opc"), kOld);
+  ASSERT_EQ(::chmod(dir.File("b/target.opc").c_str(), 0640), 0);
+  // a/first.opc -> ../middle.opc -> (absolute) b/target.opc
+  ASSERT_EQ(::symlink(dir.File("b/target.opc").c_str(), dir.File("middle.opc").c_str()), 0);
+  ASSERT_EQ(::symlink("../middle.opc", dir.File("a/first.opc").c_str()), 0);
+
+  EXPECT_EQ(WriteComPort(dir.WFile("a/first.opc")), 1);
+  EXPECT_TRUE(IsLink(dir.File("a/first.opc")));
+  EXPECT_TRUE(IsLink(dir.File("middle.opc")));
+  EXPECT_EQ(ReadBytes(dir.File("b/target.opc")), kNew);
+  EXPECT_EQ(ModeOf(dir.File("b/target.opc")), 0640u);
+  EXPECT_EQ(ListFolder(dir.File("a")), std::vector<std::string>{"first.opc"});
+  EXPECT_EQ(ListFolder(dir.File("b")), std::vector<std::string>{"target.opc"});
+
+  // A link whose target does not exist yet: the write creates the target.
+  ASSERT_EQ(::symlink("b/later.opc", dir.File("dangling.opc").c_str()), 0);
+  EXPECT_EQ(WriteProfileString(u"S", u"K", u"V", dir.WFile("dangling.opc")), 1);
+  EXPECT_TRUE(IsLink(dir.File("dangling.opc")));
+  EXPECT_EQ(ReadBytes(dir.File("b/later.opc")), "[S]\r\nK=V\r\n\r\n");
+
+  // A loop of links is refused and stays as it was.
+  ASSERT_EQ(::symlink("loop2.opc", dir.File("loop1.opc").c_str()), 0);
+  ASSERT_EQ(::symlink("loop1.opc", dir.File("loop2.opc").c_str()), 0);
+  EXPECT_EQ(WriteComPort(dir.WFile("loop1.opc")), 0);
+  EXPECT_TRUE(IsLink(dir.File("loop1.opc")));
+}
+
+TEST(ProfileWriteBackTest, FileThatCannotBeReadIsNeverReplaced) {
+  TempDir dir;
+  MakeWorldWritable(dir);
+  WriteBytes(dir.File("secret.opc"), kOld);
+  ASSERT_EQ(::chmod(dir.File("secret.opc").c_str(), 0600), 0);
+  ASSERT_EQ(::chown(dir.File("secret.opc").c_str(), 0, 0), 0);
+  ASSERT_EQ(::mkdir(dir.File("folder.opc").c_str(), 0777), 0);
+  ASSERT_EQ(::mkfifo(dir.File("pipe.opc").c_str(), 0666), 0);
+
+  for (const char* name : {"secret.opc", "folder.opc", "pipe.opc"}) {
+    SCOPED_TRACE(name);
+    const std::u16string file = dir.WFile(name);
+    const testing::ChildOutcome child = RunUnprivileged([&] {
+      char16_t buffer[32] = u"untouched";
+      const std::int32_t read = ReadProfileString(u"Online", u"ComPort", u"dflt", buffer, 32, file);
+      if (read != 0 || buffer[0] != u'\0') return 1;
+      if (ReadProfileSection(u"Online", buffer, 32, file) != 0) return 2;
+      if (WriteComPort(file) != 0) return 3;
+      ProfileDocument document;
+      return document.Load(file) == kGeneralFailure ? 0 : 4;
+    });
+    EXPECT_EQ(child.signal, 0) << "the child blocked or crashed";
+    EXPECT_EQ(child.exitCode, 0);
+  }
+  EXPECT_EQ(ReadBytes(dir.File("secret.opc")), kOld);
+  EXPECT_EQ(ModeOf(dir.File("secret.opc")), 0600u);
+  EXPECT_EQ(ListFolder(dir.File("folder.opc")), std::vector<std::string>{});
+  EXPECT_EQ(ListFolder(dir.path()),
+            (std::vector<std::string>{"folder.opc", "pipe.opc", "secret.opc"}));
+}
+
+TEST(ProfileWriteBackTest, FileWithoutWritePermissionIsNotReplaced) {
+  // The folder would allow a rename over the file, but the file itself forbids writing:
+  // the write fails as creating the file over it would.
+  TempDir dir;
+  MakeWorldWritable(dir);
+  WriteBytes(dir.File("readonly.opc"), kOld);
+  ASSERT_EQ(::chmod(dir.File("readonly.opc").c_str(), 0444), 0);
+  ASSERT_EQ(::chown(dir.File("readonly.opc").c_str(), testing::kNobody, testing::kNobody), 0)
+      << "needs to run as root";
+  WriteBytes(dir.File("others.opc"), kOld);
+  ASSERT_EQ(::chmod(dir.File("others.opc").c_str(), 0644), 0);
+
+  for (const char* name : {"readonly.opc", "others.opc"}) {
+    SCOPED_TRACE(name);
+    const std::u16string file = dir.WFile(name);
+    const testing::ChildOutcome child = RunUnprivileged([&] { return WriteComPort(file); });
+    EXPECT_TRUE(child.exited);
+    EXPECT_EQ(child.exitCode, 0);
+    EXPECT_EQ(ReadBytes(dir.File(name)), kOld);
+  }
+  EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"others.opc", "readonly.opc"}));
+}
+
+TEST(ProfileWriteBackTest, FolderWithoutWritePermissionFailsTheWrite) {
+  TempDir dir;
+  MakeWorldWritable(dir);
+  ASSERT_EQ(::mkdir(dir.File("locked").c_str(), 0755), 0);
+  WriteBytes(dir.File("locked/r.opc"), kOld);
+  ASSERT_EQ(::chmod(dir.File("locked/r.opc").c_str(), 0666), 0);
+  const std::u16string file = dir.WFile("locked/r.opc");
+  const testing::ChildOutcome child = RunUnprivileged([&] {
+    ProfileDocument document;
+    if (document.Load(file) != 0) return 1;
+    document.SetValue(u"Online", u"ComPort", u"COM2");
+    const Status saved = document.Save();
+    document.Discard();
+    if (saved != kGeneralFailure) return 2;
+    return WriteComPort(file) == 0 ? 0 : 3;
+  });
+  EXPECT_TRUE(child.exited);
+  EXPECT_EQ(child.exitCode, 0);
+  EXPECT_EQ(ReadBytes(dir.File("locked/r.opc")), kOld);
+  EXPECT_EQ(ListFolder(dir.File("locked")), std::vector<std::string>{"r.opc"});
+}
+
+TEST(ProfileWriteBackTest, DestructionOfAChangedDocumentSavesWithoutReporting) {
+  TempDir dir;
+  WriteBytes(dir.File("r.opc"), kOld);
+  {
+    ProfileDocument document;
+    ASSERT_EQ(document.Load(dir.WFile("r.opc")), 0);
+    document.SetValue(u"Online", u"ComPort", u"COM2");
+  }
+  EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
+  {
+    // The save at destruction fails; nothing escapes and the file stays.
+    FailingSysCalls layer;
+    ProfileDocument document;
+    ASSERT_EQ(document.Load(dir.WFile("r.opc")), 0);
+    document.SetValue(u"Online", u"ComPort", u"COM9");
+    layer.FailNth(Call::kFsync, 1, EIO);
+  }
+  EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
+}
+
+}  // namespace
+}  // namespace tirv
