@@ -333,9 +333,9 @@ TEST(ProfileWriteBackTest, FileThatCannotBeReadIsNeverReplaced) {
             (std::vector<std::string>{"folder.opc", "pipe.opc", "secret.opc"}));
 }
 
-TEST(ProfileWriteBackTest, FileWithoutWritePermissionIsNotReplaced) {
-  // The folder would allow a rename over the file, but the file itself forbids writing:
-  // the write fails as creating the file over it would.
+TEST(ProfileWriteBackTest, ReadOnlyFileIsNotReplacedWhileAnotherOwnersFileIs) {
+  // The folder decides, so that a group can share a workspace; a file that no one may
+  // write is read-only and fails the write as creating it anew would.
   TempDir dir;
   MakeWorldWritable(dir);
   WriteBytes(dir.File("readonly.opc"), kOld);
@@ -345,14 +345,21 @@ TEST(ProfileWriteBackTest, FileWithoutWritePermissionIsNotReplaced) {
   WriteBytes(dir.File("others.opc"), kOld);
   ASSERT_EQ(::chmod(dir.File("others.opc").c_str(), 0644), 0);
 
-  for (const char* name : {"readonly.opc", "others.opc"}) {
-    SCOPED_TRACE(name);
-    const std::u16string file = dir.WFile(name);
-    const testing::ChildOutcome child = RunUnprivileged([&] { return WriteComPort(file); });
-    EXPECT_TRUE(child.exited);
-    EXPECT_EQ(child.exitCode, 0);
-    EXPECT_EQ(ReadBytes(dir.File(name)), kOld);
-  }
+  const std::u16string readOnly = dir.WFile("readonly.opc");
+  const testing::ChildOutcome refused = RunUnprivileged([&] { return WriteComPort(readOnly); });
+  EXPECT_TRUE(refused.exited);
+  EXPECT_EQ(refused.exitCode, 0);
+  EXPECT_EQ(ReadBytes(dir.File("readonly.opc")), kOld);
+
+  const std::u16string others = dir.WFile("others.opc");
+  const testing::ChildOutcome shared = RunUnprivileged(
+      [&] { return WriteProfileString(u"Online", u"ComPort", u"COM2", others) == 1 ? 0 : 1; });
+  EXPECT_TRUE(shared.exited);
+  EXPECT_EQ(shared.exitCode, 0);
+  EXPECT_NE(ReadBytes(dir.File("others.opc")).find("ComPort=COM2"), std::string::npos);
+  struct stat st;
+  ASSERT_EQ(::stat(dir.File("others.opc").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
   EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"others.opc", "readonly.opc"}));
 }
 
