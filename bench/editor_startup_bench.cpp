@@ -91,6 +91,19 @@ class NoEditor : public ResourceEditorLink {
   void ApplicationMessageBox(std::u16string_view) override {}
 };
 
+// Every "*.opc" name of the folder, in the order the file system returns them.
+std::vector<std::u16string> ResourceFileNames(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  FileSearch search;
+  std::u16string name;
+  for (bool more = search.First(folder + u"/*.opc", name); more;
+       more = search.Next(name) == SearchStep::kFound) {
+    names.push_back(name);
+  }
+  search.Close();
+  return names;
+}
+
 void BM_StartUpEditor(benchmark::State& state) {
   Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   for (auto _ : state) {
@@ -119,13 +132,7 @@ void BM_LoadResourceFilesOnly(benchmark::State& state) {
     ResourceList list;
     NoEditor editor;
     ResourceFiles files(list, ws.folder, editor);
-    FileSearch search;
-    std::u16string name;
-    for (bool more = search.First(ws.folder + u"/*.opc", name); more;
-         more = search.Next(name) == SearchStep::kFound) {
-      files.LoadResourceFile(name);
-    }
-    search.Close();
+    for (const std::u16string& name : ResourceFileNames(ws.folder)) files.LoadResourceFile(name);
     benchmark::DoNotOptimize(list.Count());
   }
 }
@@ -135,12 +142,7 @@ void BM_SaveAllResources(benchmark::State& state) {
   ResourceList list;
   NoEditor editor;
   ResourceFiles files(list, ws.folder, editor);
-  FileSearch search;
-  std::u16string name;
-  for (bool more = search.First(ws.folder + u"/*.opc", name); more;
-       more = search.Next(name) == SearchStep::kFound) {
-    files.LoadResourceFile(name);
-  }
+  for (const std::u16string& name : ResourceFileNames(ws.folder)) files.LoadResourceFile(name);
   for (auto _ : state) {
     if (Failed(files.SaveAllResources())) state.SkipWithError("save failed");
   }
@@ -151,10 +153,7 @@ void BM_SaveAllResources(benchmark::State& state) {
 void BM_ThreeSafeReplacesPerFile(benchmark::State& state) {
   Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   std::vector<std::pair<std::u16string, std::string>> contents;
-  FileSearch search;
-  std::u16string name;
-  for (bool more = search.First(ws.folder + u"/*.opc", name); more;
-       more = search.Next(name) == SearchStep::kFound) {
+  for (const std::u16string& name : ResourceFileNames(ws.folder)) {
     std::string bytes;
     ReadWholeFile(JoinPath(ws.folder, name), bytes);
     contents.emplace_back(JoinPath(ws.folder, name), bytes);

@@ -8,12 +8,15 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "port_grammar.h"
 #include "resource_file.h"
 #include "text.h"
 
 namespace {
 
 using namespace tirv;
+using fuzzing::Contains;
+using fuzzing::WithinGrammar;
 
 class CountingEditor : public ResourceEditorLink {
  public:
@@ -24,31 +27,6 @@ class CountingEditor : public ResourceEditorLink {
   }
   int invalid = 0;
 };
-
-bool Contains(std::u16string_view text, std::u16string_view part) {
-  return text.find(part) != std::u16string_view::npos;
-}
-
-// A field that the written text keeps as one token and that cannot change the kind.
-bool CarriesAsToken(std::u16string_view field) {
-  return !field.empty() && !Contains(field, u" ") && !Contains(field, u"SIM") &&
-         !Contains(field, u"DLL") && !Contains(field, u"V24");
-}
-
-bool WithinGrammar(const ResourceRecord& r) {
-  if (IsSerialPortKind(r.portKind)) {
-    for (const std::u16string* f : {&r.baud, &r.dataBits, &r.stopBits, &r.parity, &r.timeout}) {
-      if (!CarriesAsToken(*f)) return false;
-    }
-    return true;
-  }
-  if (r.portKind == kPortTcpIp) {
-    // The reader strips the driver's characters from the front, and "SIM" would win.
-    return !Contains(r.parameter, u"SIM") &&
-           (r.parameter.empty() || !Contains(u"DLL netdrv.dll", r.parameter.substr(0, 1)));
-  }
-  return r.portKind == kPortSimulation1 || r.portKind == kPortSimulation2;
-}
 
 std::u16string_view AdaptationFor(std::u16string_view alignment) {
   if (alignment == schema::kLittleEndian) return schema::kAdaptLittleEndian;

@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "port_grammar.h"
 #include "profile_document.h"
 #include "resource_file.h"
 #include "text.h"
@@ -42,30 +43,9 @@ void WriteInput(const std::string& path, const std::uint8_t* data, std::size_t s
   if (std::fclose(f) != 0) std::abort();
 }
 
-bool Contains(std::u16string_view text, std::u16string_view part) {
-  return text.find(part) != std::u16string_view::npos;
-}
-
-bool CarriesAsToken(std::u16string_view field) {
-  return !field.empty() && !Contains(field, u" ") && !Contains(field, u"SIM") &&
-         !Contains(field, u"DLL") && !Contains(field, u"V24");
-}
-
-// What a file can carry: one token per serial field, a parameter the reader gives back
-// whole, and a port text short enough for the reader's 300-character buffer.
+// A file can carry what the port text can, within the reader's 300-character buffer.
 bool WithinGrammar(const ResourceRecord& r) {
-  if (PortTextOf(r).size() > 299) return false;
-  if (IsSerialPortKind(r.portKind)) {
-    for (const std::u16string* f : {&r.baud, &r.dataBits, &r.stopBits, &r.parity, &r.timeout}) {
-      if (!CarriesAsToken(*f)) return false;
-    }
-    return true;
-  }
-  if (r.portKind == kPortTcpIp) {
-    return !Contains(r.parameter, u"SIM") &&
-           (r.parameter.empty() || !Contains(u"DLL netdrv.dll", r.parameter.substr(0, 1)));
-  }
-  return r.portKind == kPortSimulation1 || r.portKind == kPortSimulation2;
+  return PortTextOf(r).size() <= 299 && fuzzing::WithinGrammar(r);
 }
 
 bool WrittenBySave(std::u16string_view key) {

@@ -3,6 +3,7 @@
 // resource files and the exit code.
 
 #include "editor_scenario.h"
+#include "resource_texts.h"
 
 namespace tirv::testing {
 namespace {
@@ -56,15 +57,7 @@ TEST_F(EditorEditing, AddedResourceGetsItsFileAndDeleteRemovesIt) {
   ASSERT_TRUE(OpenEditor());
   ClickAt(at::kAddResource);
   EXPECT_TRUE(AnswerNextWindow({"Return"}, "Line5"));
-  EXPECT_EQ(ReadBytes(WorkspaceFile("Line5.opc")),
-            "[GeneralSettings]\r\n"
-            "AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-            "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n"
-            "\r\n"
-            "[Online]\r\n"
-            "ComTeleLength=1428\r\n"
-            "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
-            "\r\n");
+  EXPECT_EQ(ReadBytes(WorkspaceFile("Line5.opc")), kNewResourceFileBytes);
   EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
 
   // Line5 is selected after the Add.

@@ -13,7 +13,7 @@ namespace {
 using testing::BoxKind;
 using testing::EditorRig;
 using testing::FakeControls;
-using testing::kNewResourceFile;
+using testing::kNewResourceFileBytes;
 using testing::kYes;
 using testing::ListFolder;
 using testing::OpcFile;
@@ -95,7 +95,7 @@ TEST(AddResourceTest, ANameThatSortsAfterTheFirstKeepsTheFirstEntrysValuesOnShow
 
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Alpha.opc", "Zulu.opc"}));
-  EXPECT_EQ(rig.Bytes("Zulu.opc"), kNewResourceFile);
+  EXPECT_EQ(rig.Bytes("Zulu.opc"), kNewResourceFileBytes);
   EXPECT_EQ(rig.editor.newName, u"Zulu");
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Alpha", u"Zulu"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 1);
@@ -150,10 +150,10 @@ TEST(AddResourceTest, TheFirstResourceOfAnEmptyWorkspaceIsSavedAsCreated) {
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
 
   rig.ui.Click(ids::kSave);
-  EXPECT_EQ(rig.Bytes("Line5.opc"), kNewResourceFile);
+  EXPECT_EQ(rig.Bytes("Line5.opc"), kNewResourceFileBytes);
   rig.ui.PressEnter();
   EXPECT_EQ(rig.ui.endCode(), kEndOk);
-  EXPECT_EQ(rig.Bytes("Line5.opc"), kNewResourceFile);
+  EXPECT_EQ(rig.Bytes("Line5.opc"), kNewResourceFileBytes);
 }
 
 TEST(AddResourceTest, AddIsRefusedWhileTheShownValuesCannotBeCollected) {
@@ -181,7 +181,7 @@ TEST(AddResourceTest, ANameDifferingOnlyInLetterCaseIsANewFile) {
   rig.ClickAdd();
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Line1.opc", "line1.opc"}));
-  EXPECT_EQ(rig.Bytes("line1.opc"), kNewResourceFile);
+  EXPECT_EQ(rig.Bytes("line1.opc"), kNewResourceFileBytes);
   EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"line1"}));
   EXPECT_EQ(rig.editor.resourceList.Count(), 2u);

@@ -17,16 +17,6 @@ void PrintTexts(const std::vector<std::u16string>& texts, std::ostream* os) {
 
 }  // namespace
 
-const char* const kNewResourceFile =
-    "[GeneralSettings]\r\n"
-    "AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-    "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n"
-    "\r\n"
-    "[Online]\r\n"
-    "ComTeleLength=1428\r\n"
-    "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
-    "\r\n";
-
 void PrintTo(const Seen& s, std::ostream* os) {
   *os << "\n  entries ";
   PrintTexts(s.entries, os);

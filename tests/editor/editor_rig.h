@@ -12,6 +12,7 @@
 #include "editor_dialog.h"
 #include "fake_controls.h"
 #include "record_print.h"
+#include "resource_texts.h"
 #include "temp_dir.h"
 #include "templates.h"
 
@@ -103,8 +104,5 @@ struct EditorRig {
 /// A canonical resource file's bytes.
 std::string OpcFile(const std::string& portText,
                     const std::string& adaptation = "QB.OPC.AdaptTIRV3x.LE.20");
-
-/// The eight lines of a new resource file.
-extern const char* const kNewResourceFile;
 
 }  // namespace tirv::testing

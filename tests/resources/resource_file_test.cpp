@@ -8,6 +8,7 @@
 
 #include "record_print.h"
 #include "resource_file.h"
+#include "resource_texts.h"
 #include "temp_dir.h"
 #include "text.h"
 
@@ -38,16 +39,6 @@ struct Workspace {
 
   std::string Path(const char* name) const { return dir.File(name); }
 };
-
-constexpr const char* kLine4 =
-    "[GeneralSettings]\r\n"
-    "AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-    "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n"
-    "\r\n"
-    "[Online]\r\n"
-    "ComTeleLength=1428\r\n"
-    "ComPort=DLL netdrv.dll -ip127.0.0.1\r\n"
-    "\r\n";
 
 TEST(ResourceFileTest, EveryKindIsSavedAndReadBackUnchanged) {
   Workspace ws;
@@ -148,7 +139,7 @@ TEST(ResourceFileTest, KeysTheEditorDoesNotWriteSurviveEverySave) {
 TEST(ResourceFileTest, CreateResourceFileWritesTheEightLinesOfANewResource) {
   Workspace ws;
   ASSERT_EQ(CreateResourceFile(u"Line4", ws.folder), 0);
-  EXPECT_EQ(ReadBytes(ws.Path("Line4.opc")), kLine4);
+  EXPECT_EQ(ReadBytes(ws.Path("Line4.opc")), testing::kNewResourceFileBytes);
   EXPECT_EQ(ListFolder(ws.dir.path()), std::vector<std::string>{"Line4.opc"});
 
   ASSERT_EQ(ws.files.LoadResourceFile(u"Line4.opc"), 0);
@@ -268,7 +259,7 @@ TEST(ResourceFileTest, SavingAnEmptyListFailsAndTouchesNothing) {
   Workspace ws;
   ASSERT_EQ(CreateResourceFile(u"Line4", ws.folder), 0);
   EXPECT_EQ(ws.files.SaveAllResources(), kGeneralFailure);
-  EXPECT_EQ(ReadBytes(ws.Path("Line4.opc")), kLine4);
+  EXPECT_EQ(ReadBytes(ws.Path("Line4.opc")), testing::kNewResourceFileBytes);
   EXPECT_EQ(ListFolder(ws.dir.path()), std::vector<std::string>{"Line4.opc"});
 }
 
