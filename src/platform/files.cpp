@@ -106,8 +106,8 @@ bool InspectTarget(std::u16string_view path, Target& target) {
   return S_ISREG(target.st.st_mode) && (target.st.st_mode & 0222) != 0;
 }
 
-// Writes the complete new content into a flushed temporary file with the final
-// permission bits. Returns its descriptor-free path, or false with nothing left behind.
+// Writes the complete new content into a flushed, closed temporary file with the final
+// permission bits, named in `tempPath`. False with nothing left behind on any failure.
 bool WriteTemporary(const Target& target, std::string_view bytes, std::string& tempPath) {
   const int fd = CreateTemporaryBeside(target.path, tempPath);
   if (fd < 0) return false;
