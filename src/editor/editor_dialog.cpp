@@ -274,13 +274,26 @@ void EditorDialog::AddResourceCommand() {
       Succeeded(
           Files().ParseResourceSettings(WithExtension(newName), schema::kNewResourcePort, u"")) &&
       Succeeded(RefreshResourceList())) {
-    ops_->ComboSetCurrentIndex(ids::kResource, ops_->ComboFindPrefix(ids::kResource, -1, newName));
+    ops_->ComboSetCurrentIndex(ids::kResource, FindAddedEntry(newName));
     currentName = ops_->GetText(ids::kResource);
   }
   if (dialog.created) {
     SelectPortKind(kPortTcpIp);
     ops_->SetText(ids::kParameter, schema::kDefaultParameter);
   }
+}
+
+// The prefix search ignores letter case: with "Line1" listed, a new "line1" would find
+// the older resource, and the next save would give that one the new resource's
+// settings. The added entry is the one whose text is exactly the new name.
+int EditorDialog::FindAddedEntry(std::u16string_view name) {
+  const int found = ops_->ComboFindPrefix(ids::kResource, -1, name);
+  if (found < 0 || ops_->ComboEntryText(ids::kResource, found) == name) return found;
+  const int count = ops_->ComboCount(ids::kResource);
+  for (int i = 0; i < count; ++i) {
+    if (ops_->ComboEntryText(ids::kResource, i) == name) return i;
+  }
+  return found;
 }
 
 void EditorDialog::OnCommand(int id) {

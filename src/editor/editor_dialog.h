@@ -129,6 +129,7 @@ class EditorDialog : public DialogLogic, private ResourceEditorLink, private Wor
   void InformationBox(std::u16string_view text);
   ResourceFiles Files();
   void ListRecordsFrom(ResourceList::Position first);
+  int FindAddedEntry(std::u16string_view name);
 
   EditorEnvironment environment_;
   ControlOps* ops_ = nullptr;

@@ -185,6 +185,13 @@ TEST(AddResourceTest, ANameDifferingOnlyInLetterCaseIsANewFile) {
   EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"line1"}));
   EXPECT_EQ(rig.editor.resourceList.Count(), 2u);
+
+  // The new resource is the one selected, so a save gives Line1 nothing of it.
+  EXPECT_EQ(rig.ui.Combo(ids::kResource).CurrentIndex(), 1);
+  EXPECT_EQ(rig.editor.currentName, u"line1");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
 }
 
 TEST(AddResourceTest, AFileThatCannotBeCreatedIsToldAndTheResourceIsAddedAllTheSame) {
