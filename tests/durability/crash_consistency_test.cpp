@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <set>
@@ -91,6 +92,7 @@ TEST(CrashConsistency, KilledOneShotWritesLeaveOneCompleteVersion) {
     EXPECT_EQ(OpcFilesListed(dir), std::set<std::string>{"Line1.opc"}) << "round " << round;
   }
   EXPECT_EQ(damaged, 0) << "of " << kills << " kills";
+  std::printf("one-shot writes: %d kills, %d damaged files\n", kills, damaged);
   EXPECT_EQ(seen, versions) << "the killed writers must have got far enough to write both";
 
   // Whatever the killed writers left behind, the next write works and is complete.
@@ -167,6 +169,7 @@ TEST(CrashConsistency, KilledSaveOfAWorkspaceLeavesEveryFileWhole) {
     ASSERT_EQ(OpcFilesListed(dir), expectedNames) << "round " << round;
   }
   EXPECT_EQ(damaged, 0) << "damaged files after " << kills << " kills";
+  std::printf("workspace saves: %d kills, %d damaged files of %d\n", kills, damaged, kRecords);
   EXPECT_GE(seen.size(), 3u) << "the killed saves must have got past their first write";
 
   ResourceList loaded;
