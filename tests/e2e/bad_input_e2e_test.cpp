@@ -66,6 +66,20 @@ class BadInput : public EditorScenario {
 
   std::string ws() const { return dir_.File("ws"); }
 
+  /// Opens the editor on Large.opc (a COM3 resource), changes its baud and saves, where
+  /// the save cannot be written: the failure is told and the file keeps `large`.
+  void SaveAChangedBaudThatCannotBeWritten(const std::string& large) {
+    ASSERT_TRUE(OpenEditor());
+    EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;
+    PickFromDropList(at::kBaud, 1);
+    ClickAt(at::kSave);
+    AnswerBoxes(1);
+    EXPECT_EQ(Close(), 0);
+
+    EXPECT_EQ(BoxLines(), Lines{BoxLine("owned", 64, kSaveFailed, 1)});
+    EXPECT_TRUE(ReadBytes(WorkspaceFile("Large.opc")) == large) << "Large.opc changed";
+  }
+
   /// Answers `count` boxes of the editor in a row with Enter.
   void AnswerBoxes(int count) {
     for (int i = 0; i < count; ++i) EXPECT_TRUE(AnswerNextWindow({"Return"})) << "box " << i + 1;
@@ -424,15 +438,7 @@ TEST_F(BadInput, ASaveOverTheFileSizeLimitIsToldAndKeepsTheFile) {
   WriteResource("Large.opc", large);
   launcher_ = {"prlimit", "--fsize=65536", "--"};
 
-  ASSERT_TRUE(OpenEditor());
-  EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;
-  PickFromDropList(at::kBaud, 1);
-  ClickAt(at::kSave);
-  AnswerBoxes(1);
-  EXPECT_EQ(Close(), 0);
-
-  EXPECT_EQ(BoxLines(), Lines{BoxLine("owned", 64, kSaveFailed, 1)});
-  EXPECT_TRUE(ReadBytes(WorkspaceFile("Large.opc")) == large) << "Large.opc changed";
+  SaveAChangedBaudThatCannotBeWritten(large);
   EXPECT_EQ(ListFolder(ws()), Lines{"Large.opc"});
 }
 
@@ -481,15 +487,7 @@ TEST_F(BadInput, ASaveOntoAFullDiskIsToldAndKeepsTheFile) {
   FillUp(ws() + "/fill", 64 * 1024);  // room for part of the new version only
   const std::string fill = ReadBytes(ws() + "/fill");
 
-  ASSERT_TRUE(OpenEditor());
-  EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;
-  PickFromDropList(at::kBaud, 1);
-  ClickAt(at::kSave);
-  AnswerBoxes(1);
-  EXPECT_EQ(Close(), 0);
-
-  EXPECT_EQ(BoxLines(), Lines{BoxLine("owned", 64, kSaveFailed, 1)});
-  EXPECT_TRUE(ReadBytes(WorkspaceFile("Large.opc")) == large) << "Large.opc changed";
+  SaveAChangedBaudThatCannotBeWritten(large);
   EXPECT_TRUE(ReadBytes(ws() + "/fill") == fill);
   EXPECT_EQ(ListFolder(ws()), (Lines{"Large.opc", "fill"}));
 }
