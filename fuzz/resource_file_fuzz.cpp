@@ -43,11 +43,6 @@ void WriteInput(const std::string& path, const std::uint8_t* data, std::size_t s
   if (std::fclose(f) != 0) std::abort();
 }
 
-// A file can carry what the port text can, within the reader's 300-character buffer.
-bool WithinGrammar(const ResourceRecord& r) {
-  return PortTextOf(r).size() <= 299 && fuzzing::WithinGrammar(r);
-}
-
 bool WrittenBySave(std::u16string_view key) {
   return EqualsIgnoreCase(key, schema::kAdaptationComponent) ||
          EqualsIgnoreCase(key, schema::kComTeleLength) || EqualsIgnoreCase(key, schema::kComPort);
@@ -85,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ProfileDocument after;
   if (Failed(after.Load(wfolder + u"/R.opc"))) std::abort();
   if (UntouchedEntries(after) != UntouchedEntries(before)) std::abort();
-  if (!WithinGrammar(first)) return 0;
+  if (!fuzzing::WithinGrammar(first)) return 0;
   ResourceList again;
   ResourceFiles(again, wfolder, editor).LoadResourceFile(u"R.opc");
   if (again.Count() != 1 || !(*again.begin() == first)) std::abort();

@@ -213,18 +213,23 @@ Status ProfileDocument::Save() {
   return status;
 }
 
-std::int32_t ProfileDocument::GetValue(std::u16string_view section, std::u16string_view key,
-                                       std::u16string_view defaultValue, char16_t* buffer,
-                                       std::int32_t capacity) const {
+std::u16string_view ProfileDocument::Value(std::u16string_view section, std::u16string_view key,
+                                           std::u16string_view defaultValue) const {
   for (const ProfileSection& s : sections_) {
     if (!EqualsIgnoreCase(s.name, section)) continue;
     for (const ProfileEntry& e : s.entries) {
       if (!EqualsIgnoreCase(e.key, key)) continue;
       // An empty value reads as missing, and the search ends with the default.
-      return CopyText(e.value.empty() ? defaultValue : e.value, buffer, capacity);
+      return e.value.empty() ? defaultValue : e.value;
     }
   }
-  return CopyText(defaultValue, buffer, capacity);
+  return defaultValue;
+}
+
+std::int32_t ProfileDocument::GetValue(std::u16string_view section, std::u16string_view key,
+                                       std::u16string_view defaultValue, char16_t* buffer,
+                                       std::int32_t capacity) const {
+  return CopyText(Value(section, key, defaultValue), buffer, capacity);
 }
 
 std::int32_t ProfileDocument::ListSection(std::u16string_view section, char16_t* buffer,

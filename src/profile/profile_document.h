@@ -62,9 +62,14 @@ class ProfileDocument {
   /// Forgets that the document was changed, so destruction writes nothing.
   void Discard() { modified_ = false; }
 
-  /// Copies into `buffer` the value of the first entry `key` of the first section
-  /// `section` that has one, or `defaultValue` when there is none or its value is
-  /// empty; cut to `capacity` - 1 characters and terminated. Returns the length copied.
+  /// The value of the first entry `key` of the first section `section` that has one, or
+  /// `defaultValue` when there is none or its value is empty; whole, however long. The
+  /// view lives as long as the document and `defaultValue`.
+  std::u16string_view Value(std::u16string_view section, std::u16string_view key,
+                            std::u16string_view defaultValue) const;
+
+  /// Value(), copied into `buffer`: cut to `capacity` - 1 characters and terminated.
+  /// Returns the length copied.
   std::int32_t GetValue(std::u16string_view section, std::u16string_view key,
                         std::u16string_view defaultValue, char16_t* buffer,
                         std::int32_t capacity) const;

@@ -4,11 +4,10 @@
 
 #include "files.h"
 #include "profile_calls.h"
+#include "profile_document.h"
 
 namespace tirv {
 namespace {
-
-constexpr std::int32_t kValueCapacity = 300;
 
 constexpr std::u16string_view kSerialPorts[4] = {u"V24 1", u"V24 2", u"V24 3", u"V24 4"};
 constexpr std::u16string_view kParityWords[3] = {u"None", u"Odd", u"Even"};
@@ -111,14 +110,16 @@ std::u16string PortTextOf(const ResourceRecord& record) {
 }
 
 Status ResourceFiles::LoadResourceFile(std::u16string_view fileName) {
-  const std::u16string path = JoinPath(workspaceFolder_, fileName);
-  char16_t portText[kValueCapacity] = {};
-  char16_t adaptation[kValueCapacity] = {};
-  ReadProfileString(schema::kOnline, schema::kComPort, schema::kFileNotFound, portText,
-                    kValueCapacity, path);
-  ReadProfileString(schema::kGeneralSettings, schema::kAdaptationComponent, schema::kFileNotFound,
-                    adaptation, kValueCapacity, path);
-  return ParseResourceSettings(fileName, portText, adaptation);
+  // One pass over the file serves both keys, and values come whole: a value cut to a
+  // buffer would be written back cut by the next save.
+  ProfileDocument document;
+  if (Failed(document.Load(JoinPath(workspaceFolder_, fileName)))) {
+    return ParseResourceSettings(fileName, u"", u"");
+  }
+  return ParseResourceSettings(
+      fileName, document.Value(schema::kOnline, schema::kComPort, schema::kFileNotFound),
+      document.Value(schema::kGeneralSettings, schema::kAdaptationComponent,
+                     schema::kFileNotFound));
 }
 
 Status ResourceFiles::ParseResourceSettings(std::u16string_view fileName,
