@@ -10,6 +10,7 @@
 
 #include "editor_app.h"
 #include "qt_framework.h"
+#include "window_lookup.h"
 
 namespace {
 
@@ -26,14 +27,6 @@ constexpr const char* kUsage =
     "The manual page tirvane-editor(1) describes the dialog, the resource files and the\n"
     "messages.\n";
 
-bool HasDisplay() {
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return true;
-  }
-  return false;
-}
-
 // The argument as it can stand in a one-line message: control characters become "?".
 std::string Printable(const char* argument) {
   std::string text(argument);
@@ -41,6 +34,43 @@ std::string Printable(const char* argument) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
   }
   return text;
+}
+
+const char* Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+// The editor draws on an X11 display (a Wayland desktop offers one through XWayland).
+// Qt ends the process with a core dump when its display cannot be reached, so the
+// display is tried first. Returns the one line that says why there is none, or "" when
+// the window can open. A platform other than X11 that QT_QPA_PLATFORM names on purpose
+// (offscreen, vnc) is taken as it is.
+std::string DisplayProblem() {
+  const char* platform = Environment("QT_QPA_PLATFORM");
+  if (platform != nullptr && std::strncmp(platform, "xcb", 3) != 0) {
+    if (std::strncmp(platform, "wayland", 7) != 0) return {};
+    return std::string(
+               "no display; the editor needs an X11 display, and QT_QPA_PLATFORM "
+               "names \"") +
+           Printable(platform) + "\"";
+  }
+  const char* display = Environment("DISPLAY");
+  if (display == nullptr) {
+    if (const char* wayland = Environment("WAYLAND_DISPLAY")) {
+      return std::string(
+                 "no display; the editor needs an X11 display (DISPLAY), and only the "
+                 "Wayland display \"") +
+             Printable(wayland) + "\" is set";
+    }
+    return "no display; set DISPLAY, or run it under xvfb-run";
+  }
+  if (!tirv::XDisplayReachable()) {
+    return std::string("no display; cannot open the X display \"") + Printable(display) + "\"";
+  }
+  // Qt would try Wayland first on a Wayland desktop; the display reached is X11.
+  ::setenv("QT_QPA_PLATFORM", "xcb", 0);
+  return {};
 }
 
 // The run ends before any window opens when there are arguments: --help and --version
@@ -72,8 +102,8 @@ int HandleArguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (const int code = HandleArguments(argc, argv); code >= 0) return code;
-  if (!HasDisplay()) {
-    std::fputs("tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n", stderr);
+  if (const std::string problem = DisplayProblem(); !problem.empty()) {
+    std::fprintf(stderr, "tirvane-editor: %s\n", problem.c_str());
     return 2;
   }
   // A write over the file-size limit must fail (EFBIG) and be told like any failed save,

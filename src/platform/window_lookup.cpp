@@ -78,4 +78,11 @@ bool TopLevelWindowExists(std::u16string_view title) {
   return found;
 }
 
+bool XDisplayReachable() {
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return false;
+  XCloseDisplay(display);
+  return true;
+}
+
 }  // namespace tirv

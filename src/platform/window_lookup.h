@@ -1,4 +1,5 @@
-// Finding a top-level window by its exact title on the X display.
+// The X display: whether it can be reached, and finding a top-level window on it by its
+// exact title.
 #pragma once
 
 #include <string_view>
@@ -10,5 +11,8 @@ namespace tirv {
 /// client windows inside a window manager's frames are found as well as bare windows.
 /// False when there is no such window or no display can be opened.
 bool TopLevelWindowExists(std::u16string_view title);
+
+/// True when the X display named by DISPLAY accepts a connection now.
+bool XDisplayReachable();
 
 }  // namespace tirv

@@ -34,8 +34,10 @@ bool IsDisplayVariable(const char* entry) {
   return false;
 }
 
-// Runs the editor with `arguments` and this process's environment minus the display.
-Outcome RunEditor(const std::vector<std::string>& arguments) {
+// Runs the editor with `arguments` and this process's environment minus the display,
+// plus `display` ("NAME=value" entries).
+Outcome RunEditor(const std::vector<std::string>& arguments,
+                  const std::vector<std::string>& display = {}) {
   TempDir dir;
   const std::string outPath = dir.File("out");
   const std::string errPath = dir.File("err");
@@ -51,6 +53,7 @@ Outcome RunEditor(const std::vector<std::string>& arguments) {
   for (char** entry = environ; *entry != nullptr; ++entry) {
     if (!IsDisplayVariable(*entry)) envp.push_back(*entry);
   }
+  for (const std::string& entry : display) envp.push_back(const_cast<char*>(entry.c_str()));
   envp.push_back(nullptr);
 
   Outcome run;
@@ -115,6 +118,33 @@ TEST(CommandLineTest, WithoutArgumentsAndWithoutDisplayItSaysSoAndEndsWith2) {
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_EQ(run.err, "tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n");
   EXPECT_EQ(run.out, "");
+}
+
+// A stale DISPLAY (an SSH session's, an X server that went away) and a Wayland session
+// without XWayland must not end in Qt's abort and a core dump.
+TEST(CommandLineTest, ADisplayThatCannotBeReachedIsNamedInOneLineWithExitCode2) {
+  struct Case {
+    std::vector<std::string> display;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {{"DISPLAY=:77"}, "tirvane-editor: no display; cannot open the X display \":77\"\n"},
+      {{"DISPLAY=:77", "WAYLAND_DISPLAY=wayland-0"},
+       "tirvane-editor: no display; cannot open the X display \":77\"\n"},
+      {{"WAYLAND_DISPLAY=wayland-0"},
+       "tirvane-editor: no display; the editor needs an X11 display (DISPLAY), and only the "
+       "Wayland display \"wayland-0\" is set\n"},
+      {{"QT_QPA_PLATFORM=wayland", "WAYLAND_DISPLAY=wayland-0"},
+       "tirvane-editor: no display; the editor needs an X11 display, and QT_QPA_PLATFORM names "
+       "\"wayland\"\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const Outcome run = RunEditor({}, c.display);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, c.message);
+    EXPECT_EQ(run.out, "");
+  }
 }
 
 }  // namespace
