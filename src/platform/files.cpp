@@ -99,11 +99,19 @@ struct Target {
 
 // Only a regular file is replaced. The swap needs only the folder's permission, which
 // lets a group share a workspace; a file that no one may write is read-only and stays.
-bool InspectTarget(std::u16string_view path, Target& target) {
-  if (!ResolveLinks(NativePath(path), target.path)) return false;
-  if (Sys().Stat(target.path.c_str(), &target.st) != 0) return errno == ENOENT;
+bool InspectTarget(std::u16string_view path, Target& target, int& why) {
+  if (!ResolveLinks(NativePath(path), target.path)) {
+    why = errno != 0 ? errno : ELOOP;
+    return false;
+  }
+  if (Sys().Stat(target.path.c_str(), &target.st) != 0) {
+    why = errno;
+    return errno == ENOENT;
+  }
   target.exists = true;
-  return S_ISREG(target.st.st_mode) && (target.st.st_mode & 0222) != 0;
+  if (!S_ISREG(target.st.st_mode)) why = kErrorNotRegularFile;
+  if (S_ISREG(target.st.st_mode) && (target.st.st_mode & 0222) == 0) why = kErrorReadOnlyFile;
+  return why == 0;
 }
 
 // Writes the complete new content into a flushed, closed temporary file with the final
@@ -218,7 +226,23 @@ std::string NativePath(std::u16string_view path) {
   return native;
 }
 
-ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes) {
+std::string ErrorText(int error) {
+  switch (error) {
+    case kErrorForeignLink:
+      return "a symbolic link that belongs to another user";
+    case kErrorNotRegularFile:
+      return "not a regular file";
+    case kErrorReadOnlyFile:
+      return "the file is read-only";
+    default:
+      return std::strerror(error);
+  }
+}
+
+ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes, int* error) {
+  int ignored = 0;
+  int& why = error != nullptr ? *error : ignored;
+  why = 0;
   bytes = FileBytes{};
   std::string native;
   try {
@@ -229,9 +253,11 @@ ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes) {
   // Without O_NONBLOCK, opening a named pipe would wait for a writer.
   const int fd = Sys().Open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
   if (fd < 0) {
+    why = errno;
     return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
   }
   const bool complete = ReadRegularFile(fd, bytes);
+  if (!complete) why = errno != 0 ? errno : kErrorNotRegularFile;
   CloseQuietly(fd);
   if (!complete) {
     bytes = FileBytes{};
@@ -240,10 +266,10 @@ ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes) {
   return ReadOutcome::kRead;
 }
 
-ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
+ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes, int* error) {
   bytes.clear();
   FileBytes whole;
-  const ReadOutcome outcome = ReadWholeFile(path, whole);
+  const ReadOutcome outcome = ReadWholeFile(path, whole, error);
   if (outcome != ReadOutcome::kRead) return outcome;
   try {
     bytes.assign(whole.data.get(), whole.size);
@@ -253,34 +279,59 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes) {
   return outcome;
 }
 
-Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes) {
+Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes, int* error) {
+  // The reason is the first failure's errno; the calls that undo a failure come later.
+  int ignored = 0;
+  int& why = error != nullptr ? *error : ignored;
+  why = 0;
+  const auto fail = [&why] {
+    if (why == 0) why = errno != 0 ? errno : EIO;
+    return kGeneralFailure;
+  };
   // Every allocation happens before the temporary file exists, so running out of
   // memory can leave nothing behind.
   Target target;
   std::string folder;
   std::string tempPath;
   try {
-    if (!InspectTarget(path, target)) return kGeneralFailure;
+    if (!InspectTarget(path, target, why)) return fail();
+    why = 0;  // a target that does not exist yet is no failure
     folder = DirectoryOf(target.path);
     tempPath.reserve(target.path.size() + 64);
-    if (!WriteTemporary(target, bytes, tempPath)) return kGeneralFailure;
+    if (!WriteTemporary(target, bytes, tempPath)) return fail();
   } catch (const std::bad_alloc&) {
+    why = ENOMEM;
     return kGeneralFailure;
   }
   const int dirFd = Sys().Open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (dirFd < 0) {
+    fail();
     Sys().Unlink(tempPath.c_str());
     return kGeneralFailure;
   }
   bool exchanged = false;
   if (!SwapIn(target, tempPath, exchanged)) {
+    fail();
     Sys().Unlink(tempPath.c_str());
     CloseQuietly(dirFd);
     return kGeneralFailure;
   }
   const bool durable = FlushFolderOrUndo(target, tempPath, dirFd, exchanged);
+  if (!durable) fail();
   CloseQuietly(dirFd);
   return durable ? 0 : kGeneralFailure;
+}
+
+Status CreateFileSafely(std::u16string_view path, std::string_view bytes, int* error) {
+  // Until the exclusive swap-in exists, a create that finds a name taken is refused here.
+  int ignored = 0;
+  int& why = error != nullptr ? *error : ignored;
+  struct stat st;
+  if (Sys().Lstat(NativePath(path).c_str(), &st) == 0) {
+    why = EEXIST;
+    return kGeneralFailure;
+  }
+  return ReplaceFileSafely(path, bytes, error);
 }
 
 std::int32_t GetFileAttributes(std::u16string_view path) {
@@ -295,7 +346,11 @@ bool CreateOneFolder(std::u16string_view path) {
   return Sys().Mkdir(NativePath(path).c_str(), 0777) == 0;
 }
 
-bool DeleteOneFile(std::u16string_view path) { return Sys().Unlink(NativePath(path).c_str()) == 0; }
+bool DeleteOneFile(std::u16string_view path, int* error) {
+  if (Sys().Unlink(NativePath(path).c_str()) == 0) return true;
+  if (error != nullptr) *error = errno;
+  return false;
+}
 
 bool CreateNewFile(std::u16string_view path) {
   const int fd =

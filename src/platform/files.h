@@ -17,6 +17,16 @@ namespace tirv {
 /// The path as the file system takes it: UTF-8, every "\" turned into "/".
 std::string NativePath(std::u16string_view path);
 
+/// Why a file operation failed: an errno value, or one of the reasons below that the
+/// system has no errno for. 0 when nothing failed.
+inline constexpr int kErrorForeignLink = 0x10001;     ///< a symbolic link of another user
+inline constexpr int kErrorNotRegularFile = 0x10002;  ///< a folder, a named pipe, a device
+inline constexpr int kErrorReadOnlyFile = 0x10003;    ///< no one may write the file
+
+/// The reason as a person reads it: strerror's text, or ours ("Permission denied", "a
+/// symbolic link that belongs to another user"...).
+std::string ErrorText(int error);
+
 enum class ReadOutcome {
   kRead,    ///< `bytes` holds the whole file
   kAbsent,  ///< nothing exists at the path (or a folder on the way is missing)
@@ -31,21 +41,30 @@ struct FileBytes {
 };
 
 /// Reads the whole file into `bytes`: only a regular file is read (a folder, a named
-/// pipe or a device is kFailed), and running out of memory is kFailed too. On kAbsent
-/// and kFailed `bytes` is empty.
-ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes);
+/// pipe or a device is kFailed), and running out of memory is kFailed too. A symbolic
+/// link is followed only when it belongs to the user or to the owner of its folder
+/// (the rule of fs.protected_symlinks); any other is kFailed with kErrorForeignLink.
+/// On kAbsent and kFailed `bytes` is empty and `error` (when given) tells why.
+ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes, int* error = nullptr);
 /// The same into a string.
-ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes);
+ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes, int* error = nullptr);
 
 /// Replaces the file at `path` with `bytes` so that, whatever happens, the file holds
-/// either its old or its new content in full. A symbolic link is followed and stays a
-/// link; the new file gets the old one's permission bits (and owner, where allowed).
-/// The content goes to a temporary file beside the real target, whose name never ends
-/// in ".opc", is flushed, swapped in, and the folder is flushed. Returns 0, or
-/// kGeneralFailure with the old file byte for byte as it was and no temporary file left.
-/// The folder's permission decides, except that a read-only file (no write permission for
-/// anyone) is refused so.
-Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes);
+/// either its old or its new content in full. A symbolic link is followed, under the
+/// same rule as ReadWholeFile, and stays a link; the new file gets the old one's
+/// permission bits (and owner, where allowed). The content goes to a temporary file
+/// beside the real target, whose name never ends in ".opc", is flushed, swapped in, and
+/// the folder is flushed. Returns 0, or kGeneralFailure with the old file byte for byte
+/// as it was, no temporary file left, and `error` (when given) telling why. The folder's
+/// permission decides, except that a read-only file (no write permission for anyone) is
+/// refused so.
+Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes, int* error = nullptr);
+
+/// Creates the file at `path` with `bytes`, whole or not at all, and only when nothing
+/// of that name exists (a symbolic link, even a dangling one, counts as existing:
+/// kGeneralFailure with EEXIST). Flushed like ReplaceFileSafely; no temporary file is
+/// left on failure.
+Status CreateFileSafely(std::u16string_view path, std::string_view bytes, int* error = nullptr);
 
 /// Attribute bits of the original platform, as far as they exist here.
 inline constexpr std::int32_t kAttributeReadOnly = 0x01;
@@ -60,8 +79,9 @@ std::int32_t GetFileAttributes(std::u16string_view path);
 /// Creates one folder (no intermediate folders). False when it could not.
 bool CreateOneFolder(std::u16string_view path);
 
-/// Deletes one file. False when it could not (absent, a folder, no permission).
-bool DeleteOneFile(std::u16string_view path);
+/// Deletes one file (a symbolic link itself, not its target). False when it could not
+/// (absent, a folder, no permission), with `error` (when given) telling why.
+bool DeleteOneFile(std::u16string_view path, int* error = nullptr);
 
 /// Creates an empty file only if nothing of that name exists. False otherwise.
 bool CreateNewFile(std::u16string_view path);
