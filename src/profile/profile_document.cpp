@@ -84,6 +84,16 @@ Status ProfileDocument::Load(std::u16string_view path) {
   }
 }
 
+Status ProfileDocument::LoadBytes(std::u16string_view path, FileBytes bytes) {
+  try {
+    path_ = path;
+    return Parse(bytes.data.get(), bytes.size);
+  } catch (const std::bad_alloc&) {
+    Clear();
+    return kGeneralFailure;
+  }
+}
+
 void ProfileDocument::Clear() {
   sections_.clear();
   text_.reset();
@@ -193,8 +203,8 @@ Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_vie
   return 0;
 }
 
-Status ProfileDocument::Save() {
-  std::string out;
+Status ProfileDocument::Render(std::string& out) const {
+  out.clear();
   try {
     const CodePage& page = CodePage::Default();
     out.reserve(textSize_ + 64);
@@ -208,6 +218,12 @@ Status ProfileDocument::Save() {
   } catch (const std::bad_alloc&) {
     return kGeneralFailure;
   }
+  return 0;
+}
+
+Status ProfileDocument::Save() {
+  std::string out;
+  if (Failed(Render(out))) return kGeneralFailure;
   const Status status = ReplaceFileSafely(path_, out);
   if (Succeeded(status)) modified_ = false;
   return status;

@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files.h"
 #include "status.h"
 
 namespace tirv {
@@ -49,6 +50,9 @@ class ProfileDocument {
   /// holds every line that parsed).
   Status Load(std::u16string_view path);
 
+  /// As Load, on the bytes of the file at `path` that the caller has read already.
+  Status LoadBytes(std::u16string_view path, FileBytes bytes);
+
   /// Sets `value` under `key` in the first section named `section`, appending the
   /// section or the entry when missing. The entry takes the caller's letter case for its
   /// key; an existing section keeps its own. 0, or kGeneralFailure when memory runs out
@@ -58,6 +62,9 @@ class ProfileDocument {
   /// Replaces the file safely with the document's text (see ReplaceFileSafely).
   /// 0, or kGeneralFailure with the file left as it was.
   Status Save();
+
+  /// The bytes that Save writes. kGeneralFailure when memory runs out.
+  Status Render(std::string& out) const;
 
   /// Forgets that the document was changed, so destruction writes nothing.
   void Discard() { modified_ = false; }
