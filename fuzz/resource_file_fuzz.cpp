@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -29,13 +30,22 @@ namespace {
 
 using namespace tirv;
 
-// A folder of our own on a memory file system when there is one: writes flush to disk.
+// A folder of our own on a memory file system when there is one (writes flush to disk),
+// removed when the run ends. Its name is kept where no destructor can reach it first.
+char workFolder[64];
+
+void RemoveWorkFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(workFolder, ignored);
+}
+
 std::string WorkFolder() {
   struct stat st;
   const char* base = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm" : "/tmp";
-  std::string pattern = std::string(base) + "/tirv-fuzz-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  return pattern;
+  std::snprintf(workFolder, sizeof workFolder, "%s/tirv-fuzz-XXXXXX", base);
+  if (::mkdtemp(workFolder) == nullptr) std::abort();
+  std::atexit(RemoveWorkFolder);
+  return workFolder;
 }
 
 void WriteInput(const std::string& path, std::string_view bytes) {

@@ -10,9 +10,6 @@
 namespace tirv {
 namespace {
 
-constexpr std::u16string_view kBaudRates[] = {u"110",  u"300",  u"600",   u"1200",  u"2400",
-                                              u"4800", u"9600", u"19200", u"38400", u"57600"};
-
 // The setting controls, and which of them each port kind uses.
 constexpr int kSettingControlCount = 6;
 constexpr int kSettingControls[kSettingControlCount] = {
@@ -120,13 +117,11 @@ bool EditorDialog::OnInitDialog(ControlOps& ops) {
 }
 
 void EditorDialog::FillFixedLists() {
-  for (std::u16string_view rate : kBaudRates) ops_->ComboAdd(ids::kBaud, rate);
-  for (std::u16string_view bits : {u"1", u"2"}) ops_->ComboAdd(ids::kStopBits, bits);
-  for (std::u16string_view bits : {u"7", u"8"}) ops_->ComboAdd(ids::kDataBits, bits);
-  for (std::u16string_view parity : {u"None", u"Odd", u"Even"})
-    ops_->ComboAdd(ids::kParity, parity);
-  ops_->ComboAdd(ids::kAlignment, alignment::kLittleEndian);
-  ops_->ComboAdd(ids::kAlignment, alignment::kBigEndian);
+  for (std::u16string_view rate : choices::kBaudRates) ops_->ComboAdd(ids::kBaud, rate);
+  for (std::u16string_view bits : choices::kStopBits) ops_->ComboAdd(ids::kStopBits, bits);
+  for (std::u16string_view bits : choices::kDataBits) ops_->ComboAdd(ids::kDataBits, bits);
+  for (std::u16string_view parity : choices::kParities) ops_->ComboAdd(ids::kParity, parity);
+  for (std::u16string_view order : choices::kAlignments) ops_->ComboAdd(ids::kAlignment, order);
 }
 
 /* Start-up: the workspace. */

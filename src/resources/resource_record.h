@@ -49,6 +49,18 @@ inline constexpr std::u16string_view kTimeout = u"2000";
 inline constexpr std::u16string_view kParameter = kDefaultParameter;
 }  // namespace carried
 
+/// The values the editor offers for a serial port's settings and for the byte order, in
+/// the order it lists them. Every front end accepts these and no others.
+namespace choices {
+inline constexpr std::u16string_view kBaudRates[] = {
+    u"110", u"300", u"600", u"1200", u"2400", u"4800", u"9600", u"19200", u"38400", u"57600"};
+inline constexpr std::u16string_view kStopBits[] = {u"1", u"2"};
+inline constexpr std::u16string_view kDataBits[] = {u"7", u"8"};
+inline constexpr std::u16string_view kParities[] = {u"None", u"Odd", u"Even"};
+inline constexpr std::u16string_view kAlignments[] = {alignment::kLittleEndian,
+                                                      alignment::kBigEndian};
+}  // namespace choices
+
 /// A plain value: copies share nothing. The texts are kept as the user or the file gave
 /// them; nothing here checks them.
 struct ResourceRecord {
