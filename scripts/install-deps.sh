@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   libinih-dev libsimpleini-dev
   # the real executable under a virtual display
-  xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core
+  xvfb xauth xdotool xclip x11-utils imagemagick fonts-dejavu-core
   # a small window manager, so that the screenshot shows the title bar
   openbox
   # privilege dropping for permission tests

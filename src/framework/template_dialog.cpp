@@ -11,9 +11,9 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QValidator>
 
 #include "editor_dialog.h"
 #include "icons.h"
@@ -29,6 +29,32 @@ constexpr int kComboHeight = 12;
 constexpr const char* kAverageWidthSample = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 }  // namespace
+
+// Keeps an edit to one line: a paste loses its line breaks (and zero characters) instead
+// of carrying them into a value, where they would start new lines in the file. Typing
+// in a digits-only edit takes digits only.
+class OneLineValidator : public QValidator {
+ public:
+  OneLineValidator(bool digitsOnly, QObject* parent)
+      : QValidator(parent), digitsOnly_(digitsOnly) {}
+
+  State validate(QString& input, int& position) const override {
+    for (qsizetype i = input.size(); i-- > 0;) {
+      const QChar c = input[i];
+      if (c != u'\r' && c != u'\n' && c != u'\0') continue;
+      input.remove(i, 1);
+      if (i < position) --position;
+    }
+    if (!digitsOnly_) return Acceptable;
+    for (const QChar c : input) {
+      if (c < u'0' || c > u'9') return Invalid;
+    }
+    return Acceptable;
+  }
+
+ private:
+  bool digitsOnly_;
+};
 
 // Shows a ComboModel's entries to its QComboBox without copying them, so that a list
 // of many thousand resources is filled at the cost of one sort.
@@ -132,9 +158,7 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
     }
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(this);
-      if (control.digitsOnly) {
-        edit->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
-      }
+      edit->setValidator(new OneLineValidator(control.digitsOnly, edit));
       return edit;
     }
     case ControlKind::kDropDownList:
@@ -161,6 +185,7 @@ QComboBox* TemplateDialog::CreateCombo(const ControlTemplate& control) {
   if (auto* list = qobject_cast<QListView*>(combo->view())) list->setLayoutMode(QListView::Batched);
   if (editable) {
     combo->setCompleter(nullptr);  // completion would change what the user typed
+    combo->lineEdit()->setValidator(new OneLineValidator(false, combo->lineEdit()));
     connect(combo->lineEdit(), &QLineEdit::textEdited, this,
             [this, id](const QString& typed) { models_[id]->SetText(FromQString(typed)); });
   }

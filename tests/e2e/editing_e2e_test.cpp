@@ -109,5 +109,72 @@ TEST_F(EditorEditing, EditsThenEnterAreSavedAndTheEditorCloses) {
   EXPECT_EQ(BoxLines(), std::vector<std::string>{});
 }
 
+// A line break in the clipboard would have written a section and a key of its own into
+// the file: the Parameter edit takes the paste without it.
+TEST_F(EditorEditing, APastedLineBreakNeverReachesTheFile) {
+  ASSERT_TRUE(OpenEditor());
+  PickFromDropList(at::kResource, 1);  // Line2, TCP/IP
+  ASSERT_TRUE(ShowsCheckedRadio(6)) << screen_;
+  const std::string pasted = "-ipA\r\n[Injected]\r\nEvil=1";
+  const std::string clip = dir_.File("clip");
+  WriteBytes(clip, pasted);
+  Child clipboard(
+      display_.ClientOptions({"xclip", "-quiet", "-selection", "clipboard", "-i", clip}));
+  ASSERT_GT(clipboard.pid(), 0) << clipboard.error();
+  ASSERT_TRUE(PollUntil(
+      [&] {
+        return display_.Run({"xclip", "-o", "-selection", "clipboard"}).out == pasted;
+      },
+      Millis(10000)))
+      << "the clipboard does not hold the text";
+  ReplaceEditText(at::kParameter, "");
+  PressKeys({"ctrl+v"});
+  ClickAt(at::kSave);
+  EXPECT_TRUE(FileComesToHold("Line2.opc", "\r\nComPort=DLL netdrv.dll -ipA[Injected]Evil=1\r\n"))
+      << ReadBytes(WorkspaceFile("Line2.opc"));
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+  EXPECT_EQ(ReadBytes(WorkspaceFile("Line2.opc")).find("\r\n[Injected]"), std::string::npos);
+
+  // The next start finds nothing to call invalid.
+  ASSERT_TRUE(OpenEditor());
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{});
+}
+
+// Twins that differ only in letter case, one of them shown when its switch is refused:
+// the save gives the shown one its values and leaves the other exactly as it was.
+TEST_F(EditorEditing, ARefusedSwitchBetweenTwinsKeepsEachOneItsOwnValues) {
+  WriteResource("line1.opc", kLine2Tcp);
+  ASSERT_EQ(::unlink(WorkspaceFile("Line2.opc").c_str()), 0);
+  ASSERT_TRUE(OpenEditor());
+  // Show the second twin: the one a search from the top of the list would miss.
+  const bool tcpFirst = ShowsCheckedRadio(6);
+  PickFromDropList(at::kResource, 1);
+  ASSERT_TRUE(ShowsCheckedRadio(tcpFirst ? 0 : 6)) << screen_;
+  const std::string shown = tcpFirst ? "Line1.opc" : "line1.opc";
+  const std::string other = tcpFirst ? "line1.opc" : "Line1.opc";
+  const std::string otherBytes = ReadBytes(WorkspaceFile(other));
+
+  // Its own edit emptied, the switch back to the other twin is refused.
+  const DialogRect& edit = tcpFirst ? at::kTimeout : at::kParameter;
+  ReplaceEditText(edit, "");
+  ClickAt(at::kResource);
+  ASSERT_TRUE(
+      PollUntil([&] { return display_.WindowsOf(editor_->pid()).size() > 1; }, Millis(10000)))
+      << "the drop list did not open";
+  EXPECT_EQ(display_.Run({"xdotool", "key", "--delay", "40", "Up", "Return"}).exitCode, 0);
+  EXPECT_TRUE(AnswerNextWindow({"Return"}));  // the refusal
+  ReplaceEditText(edit, tcpFirst ? "2500" : "-ip10.0.0.9");
+  ClickAt(at::kSave);
+  const std::string saved = tcpFirst ? "\r\nComPort=V24 1 9600 8 1 0 2500 0\r\n"
+                                     : "\r\nComPort=DLL netdrv.dll -ip10.0.0.9\r\n";
+  EXPECT_TRUE(FileComesToHold(shown, saved)) << ReadBytes(WorkspaceFile(shown));
+  PressKeys({"Escape"});
+  EXPECT_EQ(ExitCode(*editor_), 0);
+  EXPECT_EQ(ReadBytes(WorkspaceFile(other)), otherBytes);
+}
+
 }  // namespace
 }  // namespace tirv::testing

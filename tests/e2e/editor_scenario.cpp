@@ -158,6 +158,7 @@ void EditorScenario::PickFromDropList(const DialogRect& combo, int steps) {
   ASSERT_TRUE(open) << "the drop list did not open";
   std::vector<std::string> keys = {"xdotool", "key", "--delay", "40"};
   for (int i = 0; i < steps; ++i) keys.push_back("Down");
+  for (int i = 0; i > steps; --i) keys.push_back("Up");
   keys.push_back("Return");
   EXPECT_EQ(display_.Run(keys).exitCode, 0);
   EXPECT_TRUE(

@@ -87,7 +87,8 @@ class EditorScenario : public ::testing::Test {
   /// types `text` into it (if any) and presses `keys`. False when none appeared.
   bool AnswerNextWindow(const std::vector<std::string>& keys, const std::string& text = "",
                         const std::string& title = kTitle);
-  /// Picks the entry `steps` below the current one through the combo's drop list.
+  /// Picks the entry `steps` below the current one (above, when negative) through the
+  /// combo's drop list.
   void PickFromDropList(const DialogRect& combo, int steps);
 
   // What the window shows. Each waits up to 5 s for the window to be repainted;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -204,6 +205,32 @@ TEST(DialogTemplates, TimeoutEditTakesDigitsOnly) {
   parameter->setEnabled(true);
   QTest::keyClicks(parameter, "-ip10.0.0.2 x");
   EXPECT_EQ(parameter->text().toStdString(), "-ip10.0.0.2 x");
+}
+
+// A pasted line break would end up in the file as the start of a new line, a section or a
+// key the user never meant: every edit takes a paste without its line breaks.
+TEST(DialogTemplates, EditsTakeAPasteWithoutItsLineBreaks) {
+  RecordingLogic logic(EditorDialogTemplate());
+  ShownDialog shown(logic);
+  const auto paste = [](QLineEdit* edit, const char* text) {
+    edit->setEnabled(true);
+    edit->clear();
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+    edit->paste();
+    return edit->text().toStdString();
+  };
+  auto* parameter = qobject_cast<QLineEdit*>(shown.window.Control(1013));
+  EXPECT_EQ(paste(parameter, "-ipA\r\n[Injected]\r\nEvil=1"), "-ipA[Injected]Evil=1");
+  EXPECT_EQ(shown.window.GetText(1013), u"-ipA[Injected]Evil=1");
+  auto* timeout = qobject_cast<QLineEdit*>(shown.window.Control(1018));
+  EXPECT_EQ(paste(timeout, "25\n00"), "2500");
+  EXPECT_EQ(paste(timeout, "25\nms"), "");  // still digits only
+  auto* alignment = qobject_cast<QComboBox*>(shown.window.Control(1023))->lineEdit();
+  EXPECT_EQ(paste(alignment, "Big\rEndian\n"), "BigEndian");
+
+  RecordingLogic nameLogic(NewResourceDialogTemplate());
+  ShownDialog name(nameLogic);
+  EXPECT_EQ(paste(qobject_cast<QLineEdit*>(name.window.Control(1019)), "Line\r\n5"), "Line5");
 }
 
 TEST(DialogTemplates, NewResourceDialogAsksForTheName) {
