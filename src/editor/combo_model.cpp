@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "resource_names.h"
 #include "text.h"
 
 namespace tirv {
@@ -15,9 +16,7 @@ void ComboModel::Reset() {
 int ComboModel::Add(std::u16string_view text) {
   auto at = entries_.end();
   if (sorted_) {
-    at = std::upper_bound(
-        entries_.begin(), entries_.end(), text,
-        [](std::u16string_view a, const std::u16string& b) { return CompareIgnoreCase(a, b) < 0; });
+    at = std::upper_bound(entries_.begin(), entries_.end(), text, ListedBefore);
   }
   const int index = static_cast<int>(at - entries_.begin());
   entries_.insert(at, std::u16string(text));
@@ -30,10 +29,7 @@ void ComboModel::Fill(std::vector<std::u16string> texts) {
   // A stable sort keeps equal entries in the order given, as inserting each after every
   // entry that sorts before or equal to it does.
   if (sorted_) {
-    std::stable_sort(texts.begin(), texts.end(),
-                     [](const std::u16string& a, const std::u16string& b) {
-                       return CompareIgnoreCase(a, b) < 0;
-                     });
+    std::stable_sort(texts.begin(), texts.end(), ListedBefore);
   }
   entries_ = std::move(texts);
 }

@@ -1,17 +1,23 @@
 #include "new_resource_dialog.h"
 
+#include "resource_names.h"
 #include "templates.h"
 #include "texts.h"
 
 namespace tirv {
 namespace {
 
-constexpr std::u16string_view kForbidden = u".\\/:*?<>|\"";
-
-// Spaces only: a tab or other white space stays part of the name.
-void TrimSpaces(std::u16string& text) {
-  text.erase(text.find_last_not_of(u' ') + 1);  // npos + 1 erases everything
-  text.erase(0, text.find_first_not_of(u' '));
+std::u16string_view RefusalText(NameCheck check) {
+  switch (check) {
+    case NameCheck::kForbiddenCharacter:
+      return texts::kForbiddenCharacters;
+    case NameCheck::kInnerSpace:
+      return texts::kNoSpaces;
+    case NameCheck::kEmpty:
+    case NameCheck::kAccepted:
+      break;
+  }
+  return texts::kEnterName;
 }
 
 }  // namespace
@@ -33,22 +39,10 @@ bool NewResourceDialog::NameIsFree() const {
 }
 
 void NewResourceDialog::OnOk() {
-  nameText_ = ops_->GetText(ids::kNewName);
-  acceptedName_ = nameText_;
-  if (nameText_.find_first_of(kForbidden) != std::u16string::npos) {
-    ops_->InformationBox(texts::kForbiddenCharacters);
-    return;
-  }
-  if (nameText_.find(u' ') != std::u16string::npos) {
-    TrimSpaces(nameText_);
-    acceptedName_ = nameText_;
-    if (nameText_.find(u' ') != std::u16string::npos) {
-      ops_->InformationBox(texts::kNoSpaces);
-      return;
-    }
-  }
-  if (nameText_.empty()) {
-    ops_->InformationBox(texts::kEnterName);
+  const NameCheck check = CheckNewResourceName(ops_->GetText(ids::kNewName), acceptedName_);
+  nameText_ = acceptedName_;
+  if (check != NameCheck::kAccepted) {
+    ops_->InformationBox(RefusalText(check));
     return;
   }
   if (!NameIsFree()) {

@@ -26,7 +26,12 @@ namespace {
 // A closed combo box is as high as an edit; the template's height is its drop list's.
 constexpr int kComboHeight = 12;
 
+// A dialog unit is a quarter of the font's average character width across, an eighth of
+// its height down; the average is taken over the letters.
 constexpr const char* kAverageWidthSample = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr double kAverageWidthSampleLength = 52.0;
+constexpr double kUnitsPerAverageWidth = 4.0;
+constexpr double kUnitsPerHeight = 8.0;
 
 }  // namespace
 
@@ -84,8 +89,9 @@ class ComboItemModel : public QAbstractListModel {
 
 DialogUnits DialogUnits::ForFont(const QFont& font) {
   const QFontMetrics metrics(font);
-  const double average = metrics.horizontalAdvance(QString::fromLatin1(kAverageWidthSample)) / 52.0;
-  return DialogUnits{average / 4.0, metrics.height() / 8.0};
+  const double average = metrics.horizontalAdvance(QString::fromLatin1(kAverageWidthSample)) /
+                         kAverageWidthSampleLength;
+  return DialogUnits{average / kUnitsPerAverageWidth, metrics.height() / kUnitsPerHeight};
 }
 
 QRect DialogUnits::ToPixels(int dx, int dy, int width, int height) const {

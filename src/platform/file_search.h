@@ -1,5 +1,5 @@
-// Listing the entries of one folder that match a name pattern, one at a time, like the
-// find-first / find-next / close services of the original platform.
+// Listing the entries of one folder that match a name pattern, one at a time: a first
+// step that opens the search, further steps, and an end that closes it.
 #pragma once
 
 #include <dirent.h>

@@ -27,7 +27,9 @@ inline constexpr int kPortKindCount = 7;
 inline constexpr std::int32_t kPortKindUnknown = -1;
 
 inline constexpr bool IsPortKind(std::int32_t kind) { return kind >= 0 && kind < kPortKindCount; }
-inline constexpr bool IsSerialPortKind(std::int32_t kind) { return kind >= 0 && kind <= 3; }
+inline constexpr bool IsSerialPortKind(std::int32_t kind) {
+  return kind >= kPortCom1 && kind <= kPortCom4;
+}
 
 /// The two byte orders that the adaptation identifiers stand for.
 namespace alignment {
