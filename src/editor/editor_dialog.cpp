@@ -178,25 +178,24 @@ Status EditorDialog::CreateMissingFolder() {
 
 // Every file is read once; the Resource combo is filled once, after the last.
 Status EditorDialog::LoadResourceFiles() {
-  const ResourceFileListing listing = ListResourceFiles(workspace_.folder);
-  if (listing.names.empty() && !listing.failed) {
-    ops_->InformationBox(texts::kNoOpcFiles);
-    return 0;
-  }
-  for (const std::u16string& name : listing.names) {
+  const SearchEnd search = ForEachResourceFile(workspace_.folder, [this](std::u16string_view name) {
     const ResourceFileReading reading = ReadResourceFile(workspace_.folder, name);
     if (!reading.problem.ok()) {
       ops_->ApplicationMessageBox(
           texts::WithReason(texts::kInvalidFile, DescribeProblem(name, reading.problem)));
-      continue;
+      return;
     }
     store_.Adopt(reading);
     // Reading a serial port's text selects that port, as showing it would.
     if (IsSerialPortKind(reading.record.portKind)) SelectPortKind(reading.record.portKind);
+  });
+  if (search.found == 0 && !search.failed) {
+    ops_->InformationBox(texts::kNoOpcFiles);
+    return 0;
   }
   const Status status = RefreshResourceList();
-  if (listing.failed) {
-    loadReason_ = FileReason(workspace_.folder, listing.error);
+  if (search.failed) {
+    loadReason_ = FileReason(workspace_.folder, search.error);
     return kGeneralFailure;
   }
   return status;

@@ -15,23 +15,23 @@ namespace {
 // A port text named in a message is cut to this many characters.
 constexpr std::size_t kShownPortText = 80;
 
-std::uint64_t HashOf(const char* data, std::size_t size) {
-  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (std::size_t i = 0; i < size; ++i) {
-    hash ^= static_cast<unsigned char>(data[i]);
-    hash *= 1099511628211ull;
-  }
-  return hash;
-}
-
 void RememberFile(RecordBaseline& baseline, const char* data, std::size_t size) {
   baseline.fileExisted = true;
   baseline.fileSize = size;
-  baseline.fileHash = HashOf(data, size);
+  baseline.file = FingerprintOf(std::string_view(data, size));
+}
+
+void RememberValues(RecordBaseline& baseline, std::string_view writtenForm) {
+  baseline.held = true;
+  baseline.written = FingerprintOf(writtenForm);
 }
 
 bool SameFile(const RecordBaseline& a, const RecordBaseline& b) {
-  return a.fileExisted == b.fileExisted && a.fileSize == b.fileSize && a.fileHash == b.fileHash;
+  return a.fileExisted == b.fileExisted && a.fileSize == b.fileSize && a.file == b.file;
+}
+
+bool HoldsValues(const RecordBaseline& baseline, std::string_view writtenForm) {
+  return baseline.held && baseline.written == FingerprintOf(writtenForm);
 }
 
 ResourceProblem Problem(ResourceFault fault, int error = 0, std::u16string detail = {}) {
@@ -173,7 +173,7 @@ ResourceFileReading ReadResourceFile(std::u16string_view folder, std::u16string_
   port.record.name = fileName;
   reading.record = std::move(port.record);
   reading.status = port.status;
-  reading.baseline.written = WrittenFormOf(reading.record);
+  RememberValues(reading.baseline, WrittenFormOf(reading.record));
   return reading;
 }
 
@@ -194,14 +194,14 @@ ResourceList::Position ResourceStore::Append(const ResourceRecord& record,
 }
 
 bool ResourceStore::IsChanged(ResourceList::ConstPosition record) const {
-  return WrittenFormOf(*record) != records_.BaselineOf(record).written;
+  return !HoldsValues(records_.BaselineOf(record), WrittenFormOf(*record));
 }
 
 WriteResult ResourceStore::Write(ResourceList::Position position, bool replaceChangedFile) {
   const ResourceRecord& record = *position;
   RecordBaseline& baseline = records_.BaselineOf(position);
   const std::string written = WrittenFormOf(record);
-  if (written == baseline.written) return {};
+  if (HoldsValues(baseline, written)) return {};
 
   WriteResult result;
   result.outcome = WriteOutcome::kFailed;
@@ -240,7 +240,7 @@ WriteResult ResourceStore::Write(ResourceList::Position position, bool replaceCh
     result.outcome = WriteOutcome::kWritten;
     LogFileChange(NativePath(path), ChangeLogText(record));
   }
-  baseline.written = written;
+  RememberValues(baseline, written);
   RememberFile(baseline, bytes.data(), bytes.size());
   return result;
 }
@@ -296,7 +296,7 @@ ResourceProblem ResourceStore::CreateFile(std::u16string_view resourceName,
     ResourceRecord created =
         ParsePortText(schema::kNewResourcePort, port_text::kAdaptLittleEndian).record;
     created.name = fileName;
-    baseline->written = WrittenFormOf(created);
+    RememberValues(*baseline, WrittenFormOf(created));
     RememberFile(*baseline, bytes.data(), bytes.size());
   }
   return {};

@@ -1,6 +1,7 @@
 #include "resource_record.h"
 
 #include <cassert>
+#include <cstring>
 
 namespace tirv {
 namespace {
@@ -13,7 +14,59 @@ bool IsEntryWithExtension(std::u16string_view name, std::u16string_view entry) {
          name.ends_with(kExtension);
 }
 
+// The mixing of MurmurHash3's 128-bit variant: two lanes over 16-byte blocks.
+constexpr std::uint64_t kMixA = 0x87c37b91114253d5ull;
+constexpr std::uint64_t kMixB = 0x4cf5ad432745937full;
+
+std::uint64_t RotateLeft(std::uint64_t x, int bits) { return (x << bits) | (x >> (64 - bits)); }
+
+std::uint64_t Finish(std::uint64_t k) {
+  k ^= k >> 33;
+  k *= 0xff51afd7ed558ccdull;
+  k ^= k >> 33;
+  k *= 0xc4ceb9fe1a85ec53ull;
+  return k ^ (k >> 33);
+}
+
+std::uint64_t TakeLane(std::uint64_t k, std::uint64_t first, std::uint64_t second, int bits) {
+  return RotateLeft(k * first, bits) * second;
+}
+
 }  // namespace
+
+Fingerprint FingerprintOf(std::string_view bytes) {
+  const char* data = bytes.data();
+  const std::size_t size = bytes.size();
+  std::uint64_t h1 = 0x9e3779b97f4a7c15ull;
+  std::uint64_t h2 = 0xc2b2ae3d27d4eb4full;
+  std::size_t at = 0;
+  for (; at + 16 <= size; at += 16) {
+    std::uint64_t k1 = 0;
+    std::uint64_t k2 = 0;
+    std::memcpy(&k1, data + at, 8);
+    std::memcpy(&k2, data + at + 8, 8);
+    h1 ^= TakeLane(k1, kMixA, kMixB, 31);
+    h1 = (RotateLeft(h1, 27) + h2) * 5 + 0x52dce729;
+    h2 ^= TakeLane(k2, kMixB, kMixA, 33);
+    h2 = (RotateLeft(h2, 31) + h1) * 5 + 0x38495ab5;
+  }
+  std::uint64_t k1 = 0;
+  std::uint64_t k2 = 0;
+  const std::size_t tail = size - at;
+  std::memcpy(&k1, data + at, tail < 8 ? tail : 8);
+  if (tail > 8) std::memcpy(&k2, data + at + 8, tail - 8);
+  h1 ^= TakeLane(k1, kMixA, kMixB, 31);
+  h2 ^= TakeLane(k2, kMixB, kMixA, 33);
+  h1 ^= size;
+  h2 ^= size;
+  h1 += h2;
+  h2 += h1;
+  h1 = Finish(h1);
+  h2 = Finish(h2);
+  h1 += h2;
+  h2 += h1;
+  return Fingerprint{h1, h2};
+}
 
 std::u16string_view EntryTextOf(std::u16string_view fileName) {
   const std::size_t begin = fileName.find_first_not_of(u'.');

@@ -83,15 +83,27 @@ struct ResourceRecord {
 /// dots skipped ("Line1.opc" gives "Line1", "a.b.opc" gives "a").
 std::u16string_view EntryTextOf(std::u16string_view fileName);
 
+/// A 128-bit fingerprint of some bytes. Two texts with the same fingerprint are taken to
+/// be the same: that two different ones share one has a chance of about 2^-128, far below
+/// that of a fault of the memory that holds them.
+struct Fingerprint {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  bool operator==(const Fingerprint&) const = default;
+};
+Fingerprint FingerprintOf(std::string_view bytes);
+
 /// What a record's file held when this program last read or wrote it, and which values
-/// were then in the file: a record whose values differ from these is changed here.
+/// were then in the file: a record whose values differ from these is changed here. Kept
+/// as fingerprints, so that a hundred thousand records cost little memory.
 struct RecordBaseline {
-  /// The written form of the record as last read or written (see resource_file.h);
-  /// empty for a record that its file does not hold yet.
-  std::string written;
+  /// Whether the file held the record's values; false for a record whose file does not
+  /// hold it yet (its next save writes it).
+  bool held = false;
+  Fingerprint written;  ///< of the written form as last read or written (resource_file.h)
   bool fileExisted = false;
   std::uint64_t fileSize = 0;
-  std::uint64_t fileHash = 0;
+  Fingerprint file;  ///< of the file's bytes
 };
 
 /// Records in the order they were appended; nothing reorders them. A position stays

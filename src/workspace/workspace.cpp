@@ -86,28 +86,39 @@ bool CreateWorkspaceFolder(std::u16string_view folder, int& error) {
   return false;
 }
 
-ResourceFileListing ListResourceFiles(std::u16string_view folder) {
-  ResourceFileListing listing;
+SearchEnd ForEachResourceFile(std::u16string_view folder,
+                              const std::function<void(std::u16string_view)>& each) {
+  SearchEnd end;
   FileSearch search;
   std::u16string name;
   std::u16string pattern(folder);
   pattern += workspace_file::kSearchPattern;
-  if (!search.First(pattern, name)) return listing;
+  if (!search.First(pattern, name)) return end;
   for (;;) {
-    listing.names.push_back(name);
+    ++end.found;
+    each(name);
     const SearchStep step = search.Next(name);
     if (step == SearchStep::kFound) continue;
     // A failed step ends the search instead of handing an entry on again.
     if (step == SearchStep::kFailed) {
-      listing.failed = true;
-      listing.error = errno != 0 ? errno : EIO;
+      end.failed = true;
+      end.error = errno != 0 ? errno : EIO;
     }
     break;
   }
-  if (!search.Close() && !listing.failed) {
-    listing.failed = true;
-    listing.error = errno != 0 ? errno : EIO;
+  if (!search.Close() && !end.failed) {
+    end.failed = true;
+    end.error = errno != 0 ? errno : EIO;
   }
+  return end;
+}
+
+ResourceFileListing ListResourceFiles(std::u16string_view folder) {
+  ResourceFileListing listing;
+  const SearchEnd end = ForEachResourceFile(
+      folder, [&](std::u16string_view name) { listing.names.emplace_back(name); });
+  listing.failed = end.failed;
+  listing.error = end.error;
   return listing;
 }
 

@@ -68,6 +68,21 @@ WorkspaceLocation LocateWorkspace(const ModulePathSource& modulePath);
 /// when it could not.
 bool CreateWorkspaceFolder(std::u16string_view folder, int& error);
 
+/// How a search of a folder's "*.opc" entries ended.
+struct SearchEnd {
+  std::size_t found = 0;  ///< entries handed on
+  /// The search failed part-way or could not be closed; `error` says why. A folder that
+  /// cannot be listed at all finds nothing and does not fail, as an empty one does.
+  bool failed = false;
+  int error = 0;
+};
+
+/// Hands each entry of `folder` whose name matches "*.opc" (letter case ignored; folders
+/// and other entries of such a name included) to `each`, in the order the file system
+/// returns them, without holding them all.
+SearchEnd ForEachResourceFile(std::u16string_view folder,
+                              const std::function<void(std::u16string_view)>& each);
+
 /// The "*.opc" entries of a folder.
 struct ResourceFileListing {
   std::vector<std::u16string> names;  ///< file names without folder, in search order
@@ -78,8 +93,7 @@ struct ResourceFileListing {
   int error = 0;
 };
 
-/// Lists `folder`'s entries whose names match "*.opc", letter case ignored; folders and
-/// other entries of such a name included.
+/// ForEachResourceFile's entries, as a list.
 ResourceFileListing ListResourceFiles(std::u16string_view folder);
 
 }  // namespace tirv
