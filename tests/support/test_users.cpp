@@ -40,8 +40,9 @@ bool Exists() {
 }  // namespace
 
 std::string EnsureTestUsers() {
-  if (Exists()) return "";
+  // Becoming another user, and giving files to one, needs root even once they exist.
   if (::geteuid() != 0) return "needs root to create users";
+  if (Exists()) return "";
   // Test programs run in parallel: one makes the users while the others wait.
   const int lock = ::open("/tmp/tirvtest-users.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock >= 0) ::flock(lock, LOCK_EX);

@@ -20,7 +20,8 @@ struct TestUser {
 };
 
 /// Makes the users and the group when missing (several test programs may do so at
-/// once). Returns "" when they exist, else why not (not root, useradd failed).
+/// once). Returns "" when they exist and the caller is root (which the tests that use
+/// them need), else why not.
 std::string EnsureTestUsers();
 TestUser Alice();
 TestUser Bob();
