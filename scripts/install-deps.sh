@@ -16,8 +16,8 @@ packages=(
   xvfb xauth xdotool xclip x11-utils imagemagick fonts-dejavu-core
   # a small window manager, so that the screenshot shows the title bar
   openbox
-  # privilege dropping for permission tests
-  util-linux
+  # privilege dropping for permission tests, and the test users they make
+  util-linux passwd
   # packaging and its validators; the package's maintainer scripts use adduser
   dpkg-dev file desktop-file-utils appstream man-db adduser
 )

@@ -51,19 +51,28 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes, int* err
 
 /// Replaces the file at `path` with `bytes` so that, whatever happens, the file holds
 /// either its old or its new content in full. A symbolic link is followed, under the
-/// same rule as ReadWholeFile, and stays a link; the new file gets the old one's
-/// permission bits (and owner, where allowed). The content goes to a temporary file
-/// beside the real target, whose name never ends in ".opc", is flushed, swapped in, and
-/// the folder is flushed. Returns 0, or kGeneralFailure with the old file byte for byte
-/// as it was, no temporary file left, and `error` (when given) telling why. The folder's
+/// same rule as ReadWholeFile (kErrorForeignLink otherwise, and nothing changes), and
+/// stays a link; the new file gets the old one's permission bits (and owner, where
+/// allowed). The content goes to a hidden temporary file beside the real target, whose
+/// name never ends in ".opc" and fits NAME_MAX for any target name; it is flushed,
+/// swapped in, and the folder is flushed, while a termination request waits (see
+/// TerminationGuard). A temporary file that a killed writer left for the same target is
+/// removed on the way. Returns 0, or kGeneralFailure with the old file byte for byte as
+/// it was, no temporary file left, and `error` (when given) telling why. The folder's
 /// permission decides, except that a read-only file (no write permission for anyone) is
 /// refused so.
+///
+/// A target that does not exist yet is created as CreateFileSafely creates: EEXIST if a
+/// file or link takes the name meanwhile.
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes, int* error = nullptr);
 
 /// Creates the file at `path` with `bytes`, whole or not at all, and only when nothing
 /// of that name exists (a symbolic link, even a dangling one, counts as existing:
-/// kGeneralFailure with EEXIST). Flushed like ReplaceFileSafely; no temporary file is
-/// left on failure.
+/// kGeneralFailure with EEXIST, also when it appears while the file is written). The
+/// new file gets the mode that the umask allows, and in a folder whose group is not the
+/// user's own but the file's (the folder is set-group-ID, or the user belongs to its
+/// group) also read and write for that group, and that group. Flushed like
+/// ReplaceFileSafely; no temporary file is left on failure.
 Status CreateFileSafely(std::u16string_view path, std::string_view bytes, int* error = nullptr);
 
 /// Attribute bits of the original platform, as far as they exist here.
@@ -79,8 +88,9 @@ std::int32_t GetFileAttributes(std::u16string_view path);
 /// Creates one folder (no intermediate folders). False when it could not.
 bool CreateOneFolder(std::u16string_view path);
 
-/// Deletes one file (a symbolic link itself, not its target). False when it could not
-/// (absent, a folder, no permission), with `error` (when given) telling why.
+/// Deletes one file (a symbolic link itself, not its target; links on the way to it are
+/// followed under the rule of ReadWholeFile). False when it could not (absent, a folder,
+/// no permission), with `error` (when given) telling why.
 bool DeleteOneFile(std::u16string_view path, int* error = nullptr);
 
 /// Creates an empty file only if nothing of that name exists. False otherwise.

@@ -1,16 +1,34 @@
 #include "syscalls.h"
 
 #include <fcntl.h>
+#include <limits.h>
+#include <linux/openat2.h>
 #include <stdio.h>
+#include <sys/file.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace tirv {
 namespace {
 
 SysCalls gPosix;
 SysCalls* gLayer = &gPosix;
+
+// "/proc/self/fd/<dirFd>/<name>" (or `name` itself for AT_FDCWD) in `path`; false with
+// ENAMETOOLONG when it does not fit. No allocation, so that a layer under test sees the
+// same allocations as the C library's.
+bool FdPath(int dirFd, const char* name, char (&path)[PATH_MAX]) {
+  const int n = dirFd == AT_FDCWD
+                    ? std::snprintf(path, sizeof path, "%s", name)
+                    : std::snprintf(path, sizeof path, "/proc/self/fd/%d/%s", dirFd, name);
+  if (n >= 0 && static_cast<size_t>(n) < sizeof path) return true;
+  errno = ENAMETOOLONG;
+  return false;
+}
 
 }  // namespace
 
@@ -47,6 +65,59 @@ struct dirent* SysCalls::Readdir(DIR* dir) {
   return ::readdir(dir);
 }
 int SysCalls::Closedir(DIR* dir) { return ::closedir(dir); }
+
+bool SysCalls::IsCLibrary() const { return this == &gPosix; }
+
+int SysCalls::OpenAt(int dirFd, const char* name, int flags, mode_t mode) {
+  if (IsCLibrary()) return ::openat(dirFd, name, flags, mode);
+  char path[PATH_MAX];
+  return FdPath(dirFd, name, path) ? Open(path, flags, mode) : -1;
+}
+
+int SysCalls::StatAt(int dirFd, const char* name, struct stat* st, bool follow) {
+  if (IsCLibrary()) return ::fstatat(dirFd, name, st, follow ? 0 : AT_SYMLINK_NOFOLLOW);
+  char path[PATH_MAX];
+  if (!FdPath(dirFd, name, path)) return -1;
+  return follow ? Stat(path, st) : Lstat(path, st);
+}
+
+int SysCalls::RenameAt(int dirFd, const char* from, const char* to) {
+  if (IsCLibrary()) return ::renameat(dirFd, from, dirFd, to);
+  char a[PATH_MAX];
+  char b[PATH_MAX];
+  return FdPath(dirFd, from, a) && FdPath(dirFd, to, b) ? Rename(a, b) : -1;
+}
+
+int SysCalls::ExchangeAt(int dirFd, const char* a, const char* b) {
+  if (IsCLibrary()) return ::renameat2(dirFd, a, dirFd, b, RENAME_EXCHANGE);
+  char pathA[PATH_MAX];
+  char pathB[PATH_MAX];
+  return FdPath(dirFd, a, pathA) && FdPath(dirFd, b, pathB) ? Exchange(pathA, pathB) : -1;
+}
+
+int SysCalls::UnlinkAt(int dirFd, const char* name) {
+  if (IsCLibrary()) return ::unlinkat(dirFd, name, 0);
+  char path[PATH_MAX];
+  return FdPath(dirFd, name, path) ? Unlink(path) : -1;
+}
+
+int SysCalls::RenameNoReplaceAt(int dirFd, const char* from, const char* to) {
+  return ::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE);
+}
+int SysCalls::LinkAt(int dirFd, const char* from, const char* to) {
+  return ::linkat(dirFd, from, dirFd, to, 0);
+}
+int SysCalls::Flock(int fd, int operation) { return ::flock(fd, operation); }
+ssize_t SysCalls::ReadlinkOf(int linkFd, char* buf, size_t size) {
+  return ::readlinkat(linkFd, "", buf, size);
+}
+int SysCalls::OpenWithoutLinks(const char* path, int flags) {
+  struct open_how how;
+  std::memset(&how, 0, sizeof how);
+  how.flags = static_cast<unsigned>(flags);
+  how.resolve = RESOLVE_NO_SYMLINKS;
+  return static_cast<int>(::syscall(SYS_openat2, AT_FDCWD, path, &how, sizeof how));
+}
 
 SysCalls& Sys() { return *gLayer; }
 

@@ -35,6 +35,35 @@ class SysCalls {
   /// Null with errno 0 at the end of the folder, null with errno set on a failure.
   virtual struct dirent* Readdir(DIR* dir);
   virtual int Closedir(DIR* dir);
+
+  // Calls on a name in an open folder (`dirFd`, or AT_FDCWD), so that no folder on the
+  // way can be swapped between a check and its use. The C library's layer makes them
+  // directly; under any other layer each one becomes the path call of its kind above, on
+  // "/proc/self/fd/<dirFd>/<name>", which names the same file. A layer therefore
+  // overrides the path calls only, and sees every call.
+  int OpenAt(int dirFd, const char* name, int flags, mode_t mode);
+  /// fstatat; with `follow` false a symbolic link is described itself.
+  int StatAt(int dirFd, const char* name, struct stat* st, bool follow);
+  int RenameAt(int dirFd, const char* from, const char* to);
+  /// renameat2 RENAME_EXCHANGE within one folder; EINVAL where the file system cannot.
+  int ExchangeAt(int dirFd, const char* a, const char* b);
+  int UnlinkAt(int dirFd, const char* name);
+
+  // Calls that have no path form among the calls above.
+  /// renameat2 RENAME_NOREPLACE within one folder: EEXIST when anything is at `to` (a
+  /// dangling symbolic link included), EINVAL where the file system cannot.
+  virtual int RenameNoReplaceAt(int dirFd, const char* from, const char* to);
+  /// linkat within one folder, never following a link at `from`.
+  virtual int LinkAt(int dirFd, const char* from, const char* to);
+  virtual int Flock(int fd, int operation);
+  /// The text of the symbolic link that `linkFd` (opened with O_PATH | O_NOFOLLOW) is.
+  virtual ssize_t ReadlinkOf(int linkFd, char* buf, size_t size);
+  /// openat2 with RESOLVE_NO_SYMLINKS: ELOOP when any name on the way is a symbolic
+  /// link, ENOSYS (or EPERM under some sandboxes) where the kernel offers no openat2.
+  virtual int OpenWithoutLinks(const char* path, int flags);
+
+ private:
+  bool IsCLibrary() const;
 };
 
 /// The layer in use.

@@ -4,15 +4,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "failing_syscalls.h"
+#include "file_search.h"
 #include "files.h"
 #include "temp_dir.h"
+#include "text.h"
 
 namespace tirv {
 namespace {
 
+using testing::Call;
+using testing::FailingSysCalls;
+using testing::FileExists;
+using testing::ListFolder;
+using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
@@ -72,15 +81,18 @@ TEST(ReadWholeFileTest, DevicesAndPipesAreRefusedWithoutTakingTheirData) {
 }
 
 TEST(ReadWholeFileTest, AFailingReadIsAFailureWithNothingKept) {
+  // Read through a link, so that the file is opened by the walk along it.
   TempDir dir;
   WriteBytes(dir.File("f.ini"), std::string(100000, 'x'));
+  ASSERT_EQ(::symlink("f.ini", dir.File("link.ini").c_str()), 0);
   for (const testing::Call call :
        {testing::Call::kOpen, testing::Call::kFstat, testing::Call::kPread}) {
     testing::FailingSysCalls layer;
     layer.FailNth(call, 1, EIO);
     std::string bytes = "stale";
-    EXPECT_EQ(ReadWholeFile(dir.WFile("f.ini"), bytes), ReadOutcome::kFailed);
+    EXPECT_EQ(ReadWholeFile(dir.WFile("link.ini"), bytes), ReadOutcome::kFailed);
     EXPECT_EQ(bytes, "");
+    EXPECT_TRUE(layer.fired());
   }
 }
 
@@ -102,6 +114,134 @@ TEST(FileAttributesTest, FilesFoldersAndReadOnlyFiles) {
   EXPECT_TRUE(DeleteOneFile(dir.WFile("ws/n.opc")));
   EXPECT_FALSE(DeleteOneFile(dir.WFile("ws/n.opc")));
   EXPECT_FALSE(DeleteOneFile(dir.WFile("ws")));
+}
+
+TEST(SafeWriteTest, EveryFailureTellsItsFirstReason) {
+  // Each call of each kind fails once in turn; a reached file and a created one sit
+  // behind a link, so the walk along it is swept too.
+  TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("real", dir.File("link").c_str()), 0);
+  // What the operation acts on, and how that must look after success and after failure.
+  struct Operation {
+    const char* what;
+    std::function<void()> reset;
+    std::function<bool(int*)> run;
+    std::function<std::string()> state;
+    std::string done;
+    std::string failed;
+  };
+  const auto contentOf = [&dir](const char* name) {
+    return FileExists(dir.File(name)) ? ReadBytes(dir.File(name)) : "absent";
+  };
+  std::string bytes;
+  const std::vector<Operation> operations = {
+      {"replace", [&] { WriteBytes(dir.File("real/r.opc"), "old"); },
+       [&](int* why) { return ReplaceFileSafely(dir.WFile("link/r.opc"), "new", why) == 0; },
+       [&] { return contentOf("real/r.opc"); }, "new", "old"},
+      {"create", [&] { ::unlink(dir.File("real/n.opc").c_str()); },
+       [&](int* why) { return CreateFileSafely(dir.WFile("link/n.opc"), "new", why) == 0; },
+       [&] { return contentOf("real/n.opc"); }, "new", "absent"},
+      {"read", [&] { bytes = "stale"; },
+       [&](int* why) {
+         return ReadWholeFile(dir.WFile("link/r.opc"), bytes, why) == ReadOutcome::kRead;
+       },
+       [&] { return bytes; }, "new", ""},
+      {"delete", [&] { WriteBytes(dir.File("real/d.opc"), "gone"); },
+       [&](int* why) { return DeleteOneFile(dir.WFile("link/d.opc"), why); },
+       [&] { return contentOf("real/d.opc"); }, "absent", "gone"},
+  };
+  int failures = 0;
+  for (const Operation& operation : operations) {
+    for (int kind = 0; kind < static_cast<int>(Call::kCount); ++kind) {
+      for (int nth = 1;; ++nth) {
+        SCOPED_TRACE(std::string(operation.what) + ", call kind " + std::to_string(kind) +
+                     ", occurrence " + std::to_string(nth));
+        operation.reset();
+        int why = -1;
+        bool done;
+        bool fired;
+        {
+          FailingSysCalls layer;
+          layer.FailNth(static_cast<Call>(kind), nth, EIO);
+          done = operation.run(&why);
+          fired = layer.fired();
+        }
+        EXPECT_EQ(why, done ? 0 : EIO);
+        EXPECT_EQ(operation.state(), done ? operation.done : operation.failed);
+        if (!fired) break;
+        if (done) continue;
+        ++failures;
+        for (const std::string& name : ListFolder(dir.File("real"))) EXPECT_NE(name[0], '.');
+      }
+    }
+  }
+  EXPECT_GT(failures, 20);
+}
+
+TEST(SafeWriteTest, AnyNameTheFolderHoldsGetsAHiddenTemporaryWithinTheLimit) {
+  TempDir dir;
+  const std::string ae = "\xC3\xA4";  // two bytes
+  std::string wide = "b";
+  for (int i = 0; i < 125; ++i) wide += ae;
+  // The longest name whose temporary keeps it whole, the shortest that is cut, the
+  // longest a folder holds, and one whose cut falls inside a character.
+  for (const std::string& name :
+       {std::string("x.opc"), std::string(243, 'a') + ".opc", std::string(244, 'a') + ".opc",
+        std::string(251, 'a') + ".opc", wide + ".OPC"}) {
+    SCOPED_TRACE(name.size());
+    std::vector<std::string> during;
+    {
+      FailingSysCalls layer;
+      layer.SetHook([&](Call call, int) {
+        if (call == Call::kFsync && during.empty()) during = ListFolder(dir.path());
+      });
+      EXPECT_EQ(CreateFileSafely(Utf8ToUtf16(dir.File(name)), "first"), 0);
+    }
+    EXPECT_EQ(ReplaceFileSafely(Utf8ToUtf16(dir.File(name)), "second"), 0);
+    EXPECT_EQ(ReadBytes(dir.File(name)), "second");
+    EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{name});
+    ASSERT_EQ(during.size(), 1u);
+    const std::string& temporary = during[0];
+    EXPECT_EQ(temporary[0], '.');
+    EXPECT_FALSE(MatchesWildcard(u"*.opc", Utf8ToUtf16(temporary))) << temporary;
+    for (const char16_t unit : Utf8ToUtf16(temporary)) {
+      EXPECT_FALSE(unit >= 0xDC80 && unit <= 0xDCFF) << "a character cut in two";
+    }
+    ::unlink(dir.File(name).c_str());
+  }
+}
+
+TEST(SafeWriteTest, WhatIsAtTheNameOrAppearsThereIsNeverWrittenThrough) {
+  TempDir dir;
+  WriteBytes(dir.File("taken.opc"), "colleague's");
+  ASSERT_EQ(::symlink("elsewhere.txt", dir.File("dangling.opc").c_str()), 0);
+  ASSERT_EQ(::mkdir(dir.File("folder.opc").c_str(), 0755), 0);
+  for (const char* name : {"taken.opc", "dangling.opc", "folder.opc", "late.opc"}) {
+    SCOPED_TRACE(name);
+    FailingSysCalls layer;  // plants a link at "late.opc" while the content is written
+    layer.SetHook([&](Call call, int) {
+      if (call == Call::kFsync) ::symlink("planted.txt", dir.File("late.opc").c_str());
+    });
+    int why = 0;
+    EXPECT_EQ(CreateFileSafely(dir.WFile(name), "mine", &why), kGeneralFailure);
+    EXPECT_EQ(why, EEXIST);
+  }
+  // A file swapped for that link while its new content is written is replaced.
+  WriteBytes(dir.File("r.opc"), "old");
+  {
+    FailingSysCalls layer;
+    layer.SetHook([&](Call call, int) {
+      if (call == Call::kFsync) ::rename(dir.File("late.opc").c_str(), dir.File("r.opc").c_str());
+    });
+    EXPECT_EQ(ReplaceFileSafely(dir.WFile("r.opc"), "new"), 0);
+  }
+  EXPECT_EQ(ReadBytes(dir.File("r.opc")), "new");
+  EXPECT_EQ(ReadBytes(dir.File("taken.opc")), "colleague's");
+  EXPECT_FALSE(FileExists(dir.File("elsewhere.txt")));
+  EXPECT_FALSE(FileExists(dir.File("planted.txt")));
+  EXPECT_EQ(ListFolder(dir.path()),
+            (std::vector<std::string>{"dangling.opc", "folder.opc", "r.opc", "taken.opc"}));
 }
 
 }  // namespace
