@@ -144,14 +144,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!loadable && fault != ResourceFault::kZeroByte && fault != ResourceFault::kBadLine) {
     std::abort();  // a regular file is always read
   }
-  ResourceRecord record = reading.problem.ok() ? reading.record : NewResource();
-  // A record of unknown kind without an alignment writes nothing: give it one.
-  if (WrittenFormOf(record).empty()) record.alignment = alignment::kLittleEndian;
+  const ResourceRecord record = reading.problem.ok() ? reading.record : NewResource();
 
   // Written whatever it held before, into the file as it was read.
   ResourceStore store(wfolder);
   RecordBaseline baseline = reading.baseline;
-  baseline.written.clear();
+  baseline.held = false;
   const auto position = store.Append(record, baseline);
   const WriteResult result = store.Write(position, false);
   if (!loadable) {
