@@ -224,6 +224,14 @@ std::string CodePage::Encode(std::u16string_view text) const {
   return out;
 }
 
+std::size_t CodePage::FindUnencodable(std::u16string_view text) const {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // "?" is the byte of every unit without one of its own, and of itself.
+    if (fromWide_[text[i]] == '?' && text[i] != u'?') return i;
+  }
+  return std::u16string_view::npos;
+}
+
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
