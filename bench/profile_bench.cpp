@@ -108,7 +108,7 @@ void Load(benchmark::State& state, const Input* input) {
   for (auto _ : state) {
     ProfileDocument document;
     if (document.Load(path) != 0) state.SkipWithError("Load failed");
-    benchmark::DoNotOptimize(document.sections().data());
+    benchmark::DoNotOptimize(&document);
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input->bytes.size()));
 }

@@ -51,9 +51,11 @@ bool WrittenBySave(std::u16string_view key) {
 using Entry = std::tuple<std::u16string, std::u16string, std::u16string>;
 
 std::vector<Entry> UntouchedEntries(const ProfileDocument& document) {
+  std::vector<ProfileSectionCopy> sections;
+  if (Failed(document.Sections(sections))) std::abort();
   std::vector<Entry> entries;
-  for (const ProfileSection& s : document.sections()) {
-    for (const ProfileEntry& e : s.entries) {
+  for (const ProfileSectionCopy& s : sections) {
+    for (const ProfileEntryCopy& e : s.entries) {
       if (!WrittenBySave(e.key)) entries.emplace_back(s.name, e.key, e.value);
     }
   }
