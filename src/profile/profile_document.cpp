@@ -148,6 +148,22 @@ void MakeRoom(std::vector<T>& v, std::size_t extra) {
   v.reserve(v.size() + std::max(extra, v.size() / 4 + 4));
 }
 
+bool HasLineBreakOrZero(std::u16string_view text) {
+  return text.find_first_of(u"\r\n\0"sv) != std::u16string_view::npos;
+}
+
+// Whether "key=value" would read back as exactly this key and value's entry (blanks
+// around either are trimmed, as ever).
+bool ReadsBackAsEntry(std::u16string_view key, std::u16string_view value) {
+  if (HasLineBreakOrZero(key) || HasLineBreakOrZero(value)) return false;
+  if (key.find(u'=') != std::u16string_view::npos) return false;
+  const std::size_t keyStart = key.find_first_not_of(u" \t");
+  const std::size_t valueLast = value.find_last_not_of(u" \t");
+  const bool looksLikeHeader = keyStart != std::u16string_view::npos && key[keyStart] == u'[' &&
+                               valueLast != std::u16string_view::npos && value[valueLast] == u']';
+  return !looksLikeHeader;
+}
+
 }  // namespace
 
 ProfileDocument::~ProfileDocument() {
@@ -312,6 +328,7 @@ std::size_t ProfileDocument::CopyValue(std::uint32_t line, std::size_t limit, ch
 
 Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_view key,
                                  std::u16string_view value) {
+  if (HasLineBreakOrZero(section) || !ReadsBackAsEntry(key, value)) return kGeneralFailure;
   // The first section of that name, its first entry of that key, and where an entry
   // added to it goes: after its last entry.
   std::ptrdiff_t header = -1;

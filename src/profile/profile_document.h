@@ -71,7 +71,9 @@ class ProfileDocument {
   /// entry `key` there, or adds the entry after the section's last one, or adds the
   /// section at the end. The entry takes the caller's letter case for its key; an
   /// existing section keeps its own. 0, or kGeneralFailure with the document as it was
-  /// when memory runs out.
+  /// when memory runs out or when the text would not read back as given: a CR, LF or
+  /// zero character in any of the three, an "=" in the key, or a key that begins with
+  /// "[" together with a value that ends with "]" (the line would read as a header).
   Status SetValue(std::u16string_view section, std::u16string_view key, std::u16string_view value);
 
   /// Puts into `out` the bytes Save writes. 0, or kGeneralFailure when memory runs out

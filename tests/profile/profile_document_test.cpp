@@ -188,6 +188,49 @@ TEST(ProfileDocumentTest, OnlyAChangedDocumentIsWrittenBackAtDestruction) {
   EXPECT_EQ(ReadBytes(dir.File("read.ini")), handEdited);
 }
 
+TEST(ProfileDocumentTest, TextThatWouldNotReadBackAsGivenIsRefusedAndChangesNothing) {
+  TempDir dir;
+  const std::string original = "[Online]\r\nComPort = COM1\r\n";
+  WriteBytes(dir.File("r.opc"), original);
+  const std::u16string file = dir.WFile("r.opc");
+  struct Refused {
+    const char* why;
+    std::u16string section, key, value;
+  };
+  const std::vector<Refused> cases = {
+      {"a pasted section in a value", u"Online", u"Params", u"-ipA\r\n[Injected]\r\nEvil=1"},
+      {"LF in a value", u"Online", u"ComPort", u"a\nb"},
+      {"CR in a value", u"Online", u"ComPort", u"a\rb"},
+      {"zero in a value", u"Online", u"ComPort", u"a\0b"s},
+      {"line break in a key", u"Online", u"Com\nPort", u"x"},
+      {"line break in a new section", u"New\r\n[X", u"K", u"V"},
+      {"zero in a section", u"On\0line"s, u"ComPort", u"V"},
+      {"= in a key", u"Online", u"Com=Port", u"V"},
+      {"an entry that reads as a header", u"Online", u" [x", u"y] "},
+  };
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(c.why);
+    {
+      ProfileDocument document;
+      ASSERT_EQ(document.Load(file), 0);
+      EXPECT_EQ(document.SetValue(c.section, c.key, c.value), kGeneralFailure);
+      EXPECT_FALSE(document.modified());
+      std::string rendered;
+      ASSERT_EQ(document.Render(rendered), 0);
+      EXPECT_EQ(rendered, "[Online]\r\nComPort=COM1\r\n\r\n");
+    }
+    EXPECT_EQ(WriteProfileString(c.section, c.key, c.value, file), 0);
+    EXPECT_EQ(ReadBytes(dir.File("r.opc")), original);
+  }
+  // Near misses are written and read back as given.
+  EXPECT_EQ(WriteProfileString(u"[Online]", u"[x", u"y", file), 1);
+  EXPECT_EQ(WriteProfileString(u"[Online]", u"x", u"[y]", file), 1);
+  EXPECT_EQ(WriteProfileString(u"[Online]", u"k", u"a=b;c", file), 1);
+  ProfileDocument document;
+  ASSERT_EQ(document.Load(file), 0);
+  EXPECT_EQ(Dump(document), "[Online] <ComPort>=<COM1> [[Online]] <[x>=<y> <x>=<[y]> <k>=<a=b;c>");
+}
+
 TEST(ProfileDocumentTest, LongLinesAreWrittenWholeAndReadBack) {
   TempDir dir;
   const std::u16string longName(600, u'N');
