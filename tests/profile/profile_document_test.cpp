@@ -1,9 +1,13 @@
 // The profile engine on real files: what Load keeps, what Save writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "files.h"
 #include "profile_calls.h"
 #include "profile_document.h"
 #include "temp_dir.h"
@@ -186,6 +190,90 @@ TEST(ProfileDocumentTest, OnlyAChangedDocumentIsWrittenBackAtDestruction) {
     document.Discard();
   }
   EXPECT_EQ(ReadBytes(dir.File("read.ini")), handEdited);
+}
+
+FileBytes BytesOf(std::string_view text) {
+  FileBytes bytes;
+  bytes.data = std::make_unique<char[]>(text.size());
+  text.copy(bytes.data.get(), text.size());
+  bytes.size = text.size();
+  return bytes;
+}
+
+TEST(ProfileDocumentTest, LoadBytesParsesLikeLoadAndRenderGivesWhatSaveWrites) {
+  TempDir dir;
+  // Every byte but the line ends, "=" and the zero, in a name, a key and a value: what is
+  // loaded and not changed goes back byte for byte.
+  std::string odd;
+  for (int b = 1; b < 256; ++b) {
+    if (b != '\r' && b != '\n' && b != '=') odd.push_back(static_cast<char>(b));
+  }
+  const std::string tidy = "[" + odd + "]\r\n" + odd + "=" + odd + "\r\n\r\n[T]\r\nA=1\r\n\r\n";
+  for (const std::string& bytes : {tidy, std::string("\n [T] \nA = 1\n; failed\nB=\n[]")}) {
+    SCOPED_TRACE(bytes);
+    WriteBytes(dir.File("r.ini"), bytes);
+    ProfileDocument read;
+    ProfileDocument given;
+    EXPECT_EQ(given.LoadBytes(dir.WFile("r.ini"), BytesOf(bytes)), read.Load(dir.WFile("r.ini")));
+    EXPECT_EQ(Dump(given), Dump(read));
+    EXPECT_EQ(given.path(), read.path());
+
+    ASSERT_EQ(given.SetValue(u"T", u"B", u"2"), 0);
+    std::string rendered;
+    ASSERT_EQ(given.Render(rendered), 0);
+    ASSERT_EQ(given.Save(), 0);
+    EXPECT_FALSE(given.modified());
+    EXPECT_EQ(ReadBytes(dir.File("r.ini")), rendered);
+  }
+  EXPECT_EQ(ReadBytes(dir.File("r.ini")), "[T]\r\nA=1\r\nB=2\r\n\r\n[]\r\n\r\n");
+  WriteBytes(dir.File("r.ini"), tidy);
+  EXPECT_EQ(WriteProfileString(u"T", u"A", u"1", dir.WFile("r.ini")), 1);
+  EXPECT_EQ(ReadBytes(dir.File("r.ini")), tidy);
+}
+
+TEST(ProfileDocumentTest, AFileTooLargeForTheReferencesIsRefused) {
+  // Only the size is looked at: parsing would run past these few bytes.
+  FileBytes bytes = BytesOf("[S]\r\nK=V\r\n");
+  bytes.size = ProfileDocument::kMaxFileSize + 1;
+  ProfileDocument document;
+  EXPECT_EQ(document.LoadBytes(u"huge.ini", std::move(bytes)), kGeneralFailure);
+  EXPECT_EQ(Dump(document), "");
+}
+
+TEST(ProfileDocumentTest, GivenEntriesReadLikeLoadedOnesAndValuesStayValid) {
+  TempDir dir;
+  WriteBytes(dir.File("r.opc"),
+             "[S]\r\nA = loaded a\r\nB=loaded b\r\n[T]\r\nC=c\r\n[s]\r\nD=d\r\n");
+  ProfileDocument document;
+  ASSERT_EQ(document.Load(dir.WFile("r.opc")), 0);
+  const std::u16string_view firstA = document.Value(u"S", u"A", u"");
+  const std::u16string_view firstD = document.Value(u"S", u"D", u"");
+  ASSERT_EQ(document.SetValue(u"S", u"a", u"given a"), 0);
+  ASSERT_EQ(document.SetValue(u"S", u"E", u"given e"), 0);
+  ASSERT_EQ(document.SetValue(u"U", u"F", u"given f"), 0);
+  const std::u16string_view secondA = document.Value(u"S", u"A", u"");
+  ASSERT_EQ(document.SetValue(u"S", u"A", u"given again"), 0);
+  // Every view handed out keeps its text while the document lives.
+  EXPECT_EQ(firstA, u"loaded a");
+  EXPECT_EQ(firstD, u"d");
+  EXPECT_EQ(secondA, u"given a");
+  EXPECT_EQ(document.Value(u"S", u"A", u""), u"given again");
+  EXPECT_EQ(document.Value(u"s", u"e", u""), u"given e");
+  EXPECT_EQ(document.Value(u"U", u"F", u""), u"given f");
+
+  char16_t buffer[64];
+  EXPECT_EQ(document.GetValue(u"S", u"B", u"", buffer, 64), 8);
+  EXPECT_EQ(std::u16string(buffer), u"loaded b");
+  EXPECT_EQ(document.GetValue(u"S", u"A", u"", buffer, 6), 5);
+  EXPECT_EQ(std::u16string(buffer), u"given");
+  // The added entry follows the section's last one, before the next section.
+  std::fill(std::begin(buffer), std::end(buffer), u'#');
+  EXPECT_EQ(document.ListSection(u"S", buffer, 64), 43);
+  EXPECT_EQ(std::u16string(buffer, 43), u"A=given again\0#B=loaded b\0#E=given e\0#D=d\0#"s);
+  EXPECT_EQ(Dump(document),
+            "[S] <A>=<given again> <B>=<loaded b> <E>=<given e> [T] <C>=<c> [s] <D>=<d> "
+            "[U] <F>=<given f>");
+  document.Discard();
 }
 
 TEST(ProfileDocumentTest, TextThatWouldNotReadBackAsGivenIsRefusedAndChangesNothing) {
