@@ -231,6 +231,36 @@ TEST(ProfileDocumentTest, LoadBytesParsesLikeLoadAndRenderGivesWhatSaveWrites) {
   EXPECT_EQ(ReadBytes(dir.File("r.ini")), tidy);
 }
 
+TEST(ProfileDocumentTest, LinesSplitAlikeAtEveryOffset) {
+  // Files are scanned many bytes at a time: every length of key and value puts the "=",
+  // the line end and the end of the file at every place in a block, and an "=" just
+  // after a line end never counts for the line before it.
+  for (std::size_t keySize = 0; keySize < 40; ++keySize) {
+    for (std::size_t valueSize = 0; valueSize < 40; ++valueSize) {
+      SCOPED_TRACE(std::to_string(keySize) + " " + std::to_string(valueSize));
+      const std::string key(keySize, 'k');
+      const std::string value(valueSize, 'v');
+      const std::string bytes = "[S]\r\n" + key + "=" + value + "=\r" + key + "\n=" + value;
+      ProfileDocument document;
+      // The middle line, the key alone, fails unless it is blank.
+      EXPECT_EQ(document.LoadBytes(u"r.ini", BytesOf(bytes)), keySize == 0 ? 0 : kGeneralFailure);
+      EXPECT_EQ(Dump(document), "[S] <" + key + ">=<" + value + "=> <>=<" + value + ">");
+    }
+  }
+}
+
+TEST(ProfileDocumentTest, AZeroByteAnywhereFailsTheWholeLoad) {
+  const std::string clean = "[S]\r\nKey=Value\r\n[T]\nA=1\rB=2\r\n[U]\r\nLonger=line of text\r\n";
+  for (std::size_t at = 0; at < clean.size(); ++at) {
+    SCOPED_TRACE(at);
+    std::string bytes = clean;
+    bytes[at] = '\0';
+    ProfileDocument document;
+    EXPECT_EQ(document.LoadBytes(u"r.ini", BytesOf(bytes)), kGeneralFailure);
+    EXPECT_EQ(Dump(document), "");
+  }
+}
+
 TEST(ProfileDocumentTest, AFileTooLargeForTheReferencesIsRefused) {
   // Only the size is looked at: parsing would run past these few bytes.
   FileBytes bytes = BytesOf("[S]\r\nK=V\r\n");
