@@ -326,53 +326,60 @@ std::size_t ProfileDocument::CopyValue(std::uint32_t line, std::size_t limit, ch
 
 /* Changing */
 
-Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_view key,
-                                 std::u16string_view value) {
-  if (HasLineBreakOrZero(section) || !ReadsBackAsEntry(key, value)) return kGeneralFailure;
-  // The first section of that name, its first entry of that key, and where an entry
-  // added to it goes: after its last entry.
-  std::ptrdiff_t header = -1;
-  std::ptrdiff_t entry = -1;
-  std::size_t end = lines_.size();
+ProfileDocument::Target ProfileDocument::FindTarget(std::u16string_view section,
+                                                    std::u16string_view key) const {
+  Target target{-1, -1, lines_.size()};
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (IsHeader(lines_[i])) {
-      if (header >= 0) {
-        end = i;
+      if (target.header >= 0) {
+        target.end = i;
         break;
       }
-      if (NameIs(lines_[i], section)) header = static_cast<std::ptrdiff_t>(i);
-    } else if (header >= 0 && KeyIs(lines_[i], key)) {
-      entry = static_cast<std::ptrdiff_t>(i);
+      if (NameIs(lines_[i], section)) target.header = static_cast<std::ptrdiff_t>(i);
+    } else if (target.header >= 0 && KeyIs(lines_[i], key)) {
+      target.entry = static_cast<std::ptrdiff_t>(i);
       break;
     }
   }
-  const std::size_t added = header < 0 ? 2 : 1;
-  if (given_.size() + added > kGivenBit) return kGeneralFailure;
-  try {
-    // Everything that allocates comes before the first change, so a failure changes
-    // nothing that a later save would write.
-    auto givenEntry =
-        std::make_unique<GivenLine>(GivenLine{false, std::u16string(key), std::u16string(value)});
-    std::unique_ptr<GivenLine> givenHeader;
-    if (header < 0) givenHeader = std::make_unique<GivenLine>(GivenLine{true, {}, {}});
-    if (givenHeader) givenHeader->name = section;
-    MakeRoom(given_, added);
-    if (entry < 0) MakeRoom(lines_, added);
+  return target;
+}
 
-    const auto reference = [this] { return static_cast<std::uint32_t>(given_.size()) | kGivenBit; };
-    if (givenHeader) {
-      lines_.push_back(reference());
-      given_.push_back(std::move(givenHeader));
-    }
-    const std::uint32_t entryLine = reference();
-    given_.push_back(std::move(givenEntry));
-    if (entry >= 0) {
-      lines_[static_cast<std::size_t>(entry)] = entryLine;
-    } else if (header >= 0) {
-      lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(end), entryLine);
-    } else {
-      lines_.push_back(entryLine);
-    }
+void ProfileDocument::PlaceGiven(const Target& target, std::u16string_view section,
+                                 std::u16string_view key, std::u16string_view value) {
+  // Everything that allocates comes before the first change, so running out of memory
+  // changes nothing that a later save would write.
+  auto entry =
+      std::make_unique<GivenLine>(GivenLine{false, std::u16string(key), std::u16string(value)});
+  std::unique_ptr<GivenLine> header;
+  if (target.header < 0) {
+    header = std::make_unique<GivenLine>(GivenLine{true, std::u16string(section), {}});
+  }
+  const std::size_t added = header ? 2 : 1;
+  MakeRoom(given_, added);
+  if (target.entry < 0) MakeRoom(lines_, added);
+
+  const auto next = [this] { return static_cast<std::uint32_t>(given_.size()) | kGivenBit; };
+  if (header) {
+    lines_.push_back(next());
+    given_.push_back(std::move(header));
+  }
+  const std::uint32_t line = next();
+  given_.push_back(std::move(entry));
+  if (target.entry >= 0) {
+    lines_[static_cast<std::size_t>(target.entry)] = line;
+  } else if (target.header >= 0) {
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(target.end), line);
+  } else {
+    lines_.push_back(line);
+  }
+}
+
+Status ProfileDocument::SetValue(std::u16string_view section, std::u16string_view key,
+                                 std::u16string_view value) {
+  if (HasLineBreakOrZero(section) || !ReadsBackAsEntry(key, value)) return kGeneralFailure;
+  if (given_.size() + 2 > kGivenBit) return kGeneralFailure;  // no more references to give
+  try {
+    PlaceGiven(FindTarget(section, key), section, key, value);
   } catch (const std::bad_alloc&) {
     return kGeneralFailure;
   }

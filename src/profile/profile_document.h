@@ -124,6 +124,13 @@ class ProfileDocument {
     std::u16string name;
     std::u16string value;
   };
+  // Where SetValue puts its entry: indexes into lines_ of the first matching header and
+  // of its first matching entry (-1 when missing), and of the line after the section.
+  struct Target {
+    std::ptrdiff_t header;
+    std::ptrdiff_t entry;
+    std::size_t end;
+  };
   struct Span {
     std::size_t begin = 0;
     std::size_t end = 0;
@@ -147,6 +154,9 @@ class ProfileDocument {
   std::size_t CopyKey(std::uint32_t line, char16_t* out) const;
   std::size_t CopyValue(std::uint32_t line, std::size_t limit, char16_t* out) const;
   std::u16string_view DecodedValue(std::uint32_t line) const;
+  Target FindTarget(std::u16string_view section, std::u16string_view key) const;
+  void PlaceGiven(const Target& target, std::u16string_view section, std::u16string_view key,
+                  std::u16string_view value);
   std::ptrdiff_t FindEntry(std::u16string_view section, std::u16string_view key) const;
   template <typename Sink>
   void Emit(Sink& sink) const;
