@@ -1,17 +1,26 @@
-// Start-up of the editor on large workspaces, and saving every resource, each against
-// the bare cost of the same file work.
+// Start-up of the editor and its Save on large workspaces, each against the bare cost of
+// the file work it cannot avoid.
 //
 // Start-up runs the real editor dialog on real Qt widgets (offscreen) up to the moment
-// the window is shown; its floor reads the same files with LoadResourceFile alone.
+// the window is shown; its floor lists the folder and reads each file once, without
+// parsing anything. A save of changed records is held against one safe replace per
+// file; a save of one changed record among many against reading the whole workspace.
+// The peak memory of a start-up is measured in a fresh process of this program.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -20,11 +29,13 @@
 #include <vector>
 
 #include "editor_dialog.h"
-#include "file_search.h"
 #include "files.h"
 #include "resource_file.h"
 #include "template_dialog.h"
 #include "text.h"
+#include "workspace.h"
+
+extern char** environ;
 
 namespace tirv {
 namespace {
@@ -65,12 +76,17 @@ struct Workspace {
   BenchFolder dir;
   std::u16string modulePath;
   std::u16string folder;
+  std::string programFolder() const {
+    std::string folder = dir.File("");
+    folder.pop_back();
+    return folder;
+  }
   explicit Workspace(int count) {
     WriteBytes(dir.File("TirvOPC.ini"), "[Settings]\r\nCustomWorkspace=./ws\r\n\r\n");
     ::mkdir(dir.File("ws").c_str(), 0755);
     for (int i = 0; i < count; ++i) {
       char name[32];
-      std::snprintf(name, sizeof name, "ws/Res%05d.opc", (i * 7919) % count);
+      std::snprintf(name, sizeof name, "ws/Res%06d.opc", (i * 7919) % count);
       WriteBytes(dir.File(name), ResourceFileBytes(i));
     }
     modulePath = dir.WFile("tirvane-editor");
@@ -85,100 +101,186 @@ Workspace& SharedWorkspace(int count) {
   return *slot;
 }
 
-class NoEditor : public ResourceEditorLink {
- public:
-  void SelectPortKind(std::int32_t) override {}
-  void ApplicationMessageBox(std::u16string_view) override {}
-};
+// The editor's environment for a program folder holding TirvOPC.ini and "ws".
+EditorEnvironment EnvironmentFor(const std::u16string& modulePath) {
+  EditorEnvironment environment;
+  environment.modulePath = [modulePath](std::u16string& path) {
+    path = modulePath;
+    return true;
+  };
+  environment.endProcess = [](int) { std::abort(); };
+  return environment;
+}
 
-// Every "*.opc" name of the folder, in the order the file system returns them.
-std::vector<std::u16string> ResourceFileNames(const std::u16string& folder) {
-  std::vector<std::u16string> names;
-  FileSearch search;
-  std::u16string name;
-  for (bool more = search.First(folder + u"/*.opc", name); more;
-       more = search.Next(name) == SearchStep::kFound) {
-    names.push_back(name);
-  }
-  search.Close();
-  return names;
+// The editor up to its shown window; how many records it holds.
+std::size_t StartEditor(const std::u16string& modulePath) {
+  EditorDialog editor(EnvironmentFor(modulePath));
+  TemplateDialog window(editor, nullptr);
+  editor.OnInitDialog(window);
+  window.show();
+  QCoreApplication::processEvents();
+  return editor.records().Count();
 }
 
 void BM_StartUpEditor(benchmark::State& state) {
   Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    EditorEnvironment environment;
-    environment.modulePath = [&ws](std::u16string& path) {
-      path = ws.modulePath;
-      return true;
-    };
-    environment.endProcess = [](int) { std::abort(); };
-    EditorDialog editor(environment);
-    TemplateDialog window(editor, nullptr);
-    editor.OnInitDialog(window);
-    window.show();
-    QCoreApplication::processEvents();
-    benchmark::DoNotOptimize(editor.currentName);
-    if (editor.resourceList.Count() != static_cast<std::size_t>(state.range(0))) {
+    if (StartEditor(ws.modulePath) != static_cast<std::size_t>(state.range(0))) {
       state.SkipWithError("not every resource was loaded");
     }
   }
 }
 
-// The floor: the same files read into records, in the same order, with no dialog.
-void BM_LoadResourceFilesOnly(benchmark::State& state) {
+// The floor: list the folder and read each file once, nothing parsed.
+void BM_ListAndReadEveryFile(benchmark::State& state) {
   Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  const std::string folder = Utf16ToUtf8(ws.folder);
+  std::vector<char> buffer(16384);
   for (auto _ : state) {
-    ResourceList list;
-    NoEditor editor;
-    ResourceFiles files(list, ws.folder, editor);
-    for (const std::u16string& name : ResourceFileNames(ws.folder)) files.LoadResourceFile(name);
-    benchmark::DoNotOptimize(list.Count());
+    DIR* dir = ::opendir(folder.c_str());
+    std::size_t bytes = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
+      for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) bytes += n;
+      ::close(fd);
+    }
+    ::closedir(dir);
+    benchmark::DoNotOptimize(bytes);
   }
 }
 
-void BM_SaveAllResources(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
-  ResourceList list;
-  NoEditor editor;
-  ResourceFiles files(list, ws.folder, editor);
-  for (const std::u16string& name : ResourceFileNames(ws.folder)) files.LoadResourceFile(name);
-  for (auto _ : state) {
-    if (Failed(files.SaveAllResources())) state.SkipWithError("save failed");
+// A store holding every resource of the workspace, as the editor's start-up leaves it.
+void LoadStore(const Workspace& ws, ResourceStore& store) {
+  for (const std::u16string& name : ListResourceFiles(ws.folder).names) {
+    const ResourceFileReading reading = ReadResourceFile(ws.folder, name);
+    if (reading.problem.ok()) store.Adopt(reading);
   }
 }
 
-// The floor of a save: three safe replaces of each file's bytes, as three one-shot
-// writes need at the least.
-void BM_ThreeSafeReplacesPerFile(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
-  std::vector<std::pair<std::u16string, std::string>> contents;
-  for (const std::u16string& name : ResourceFileNames(ws.folder)) {
-    std::string bytes;
-    ReadWholeFile(JoinPath(ws.folder, name), bytes);
-    contents.emplace_back(JoinPath(ws.folder, name), bytes);
+std::vector<ResourceList::Position> FirstRecords(ResourceStore& store, std::size_t count) {
+  std::vector<ResourceList::Position> records;
+  for (auto it = store.records().begin(); it != store.records().end() && records.size() < count;
+       ++it) {
+    records.push_back(it);
   }
+  return records;
+}
+
+// Every record changed, so each is written: one safe replace per file at the least.
+void BM_SaveChangedRecords(benchmark::State& state) {
+  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  ResourceStore store(ws.folder);
+  LoadStore(ws, store);
+  const auto records = FirstRecords(store, store.records().Count());
+  int round = 0;
   for (auto _ : state) {
-    for (const auto& [path, bytes] : contents) {
-      for (int k = 0; k < 3; ++k) ReplaceFileSafely(path, bytes);
+    ++round;
+    for (const auto& record : records) record->alignment = round % 2 ? u"Big Endian" : u"";
+    if (Failed(store.SaveChanged([](const ResourceRecord&) { return true; }).status)) {
+      state.SkipWithError("save failed");
     }
   }
 }
 
+// The floor of a save: one safe replace of each file with its own bytes.
+void BM_OneSafeReplacePerFile(benchmark::State& state) {
+  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  std::vector<std::pair<std::u16string, std::string>> contents;
+  for (const std::u16string& name : ListResourceFiles(ws.folder).names) {
+    std::string bytes;
+    const std::u16string path = ws.folder + u"/" + name;
+    ReadWholeFile(path, bytes);
+    contents.emplace_back(path, bytes);
+  }
+  for (auto _ : state) {
+    for (const auto& [path, bytes] : contents) ReplaceFileSafely(path, bytes);
+  }
+}
+
+// One record changed among all: the save writes one file and reads no other.
+void BM_SaveOneChangedRecord(benchmark::State& state) {
+  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  ResourceStore store(ws.folder);
+  LoadStore(ws, store);
+  const auto record = FirstRecords(store, 1).front();
+  int round = 0;
+  for (auto _ : state) {
+    record->alignment = ++round % 2 ? u"Big Endian" : u"";
+    if (Failed(store.SaveChanged([](const ResourceRecord&) { return true; }).status)) {
+      state.SkipWithError("save failed");
+    }
+  }
+}
+
+constexpr int kSmall = 1000;
+constexpr int kMedium = 10000;
+constexpr int kLarge = 100000;
+
 BENCHMARK(BM_StartUpEditor)
-    ->Arg(1000)
-    ->Arg(10000)
+    ->Arg(kSmall)
+    ->Arg(kMedium)
+    ->Arg(kLarge)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_LoadResourceFilesOnly)
-    ->Arg(1000)
-    ->Arg(10000)
+BENCHMARK(BM_ListAndReadEveryFile)
+    ->Arg(kSmall)
+    ->Arg(kMedium)
+    ->Arg(kLarge)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_SaveAllResources)->Arg(1000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ThreeSafeReplacesPerFile)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveChangedRecords)->Arg(kSmall)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OneSafeReplacePerFile)->Arg(kSmall)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveOneChangedRecord)->Arg(kLarge)->Unit(benchmark::kMillisecond);
+
+/* The peak memory of one start-up, in a process of its own. */
+
+// The child's part: one start-up on the program folder `folder`, then how many records it
+// loaded and its peak resident size.
+int ReportPeakMemory(const char* folder) {
+  const std::size_t loaded = StartEditor(Utf8ToUtf16(std::string(folder) + "/tirvane-editor"));
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) std::printf("%zu %s\n", loaded, line.c_str() + 6);
+  }
+  return 0;
+}
+
+// Runs this program with --peak-memory on a workspace of `count` files and returns the
+// peak of its start-up in MB, or -1.
+double PeakMemoryOfStartUp(int count) {
+  const std::string folder = SharedWorkspace(count).programFolder();
+  char exe[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return -1;
+  exe[n] = '\0';
+  char out[] = "/tmp/tirv-bench-peak-XXXXXX";
+  const int fd = ::mkstemp(out);
+  if (fd < 0) return -1;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fd, 1);
+  char* argv[] = {exe, const_cast<char*>("--peak-memory"), const_cast<char*>(folder.c_str()),
+                  nullptr};
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, exe, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fd);
+  int status = 0;
+  double megabytes = -1;
+  if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+    std::ifstream report(out);
+    std::size_t loaded = 0;
+    double kilobytes = 0;
+    if (report >> loaded >> kilobytes && loaded == static_cast<std::size_t>(count)) {
+      megabytes = kilobytes / 1024.0;
+    }
+  }
+  ::unlink(out);
+  return megabytes;
+}
 
 /* The summary: every ratio next to its goal. */
 
@@ -194,13 +296,24 @@ class Collector : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
   }
 
-  void PrintSummary() const {
-    std::printf("\nStart-up to the dialog ready, against reading the same files alone\n");
-    PrintRatio("1,000 files ", "BM_StartUpEditor/1000", "BM_LoadResourceFilesOnly/1000", 2.0);
-    PrintRatio("10,000 files", "BM_StartUpEditor/10000", "BM_LoadResourceFilesOnly/10000", 3.0);
-    std::printf("\nSaving 1,000 resources, against three safe replaces per file\n");
-    PrintRatio("SaveAllResources", "BM_SaveAllResources/1000", "BM_ThreeSafeReplacesPerFile/1000",
-               0);
+  void PrintSummary(double peakMegabytes) const {
+    std::printf("\nStart-up to the window shown, against listing and reading every file once\n");
+    PrintRatio("1,000 files  ", "BM_StartUpEditor/1000", "BM_ListAndReadEveryFile/1000", 2.0);
+    PrintRatio("10,000 files ", "BM_StartUpEditor/10000", "BM_ListAndReadEveryFile/10000", 2.0);
+    PrintRatio("100,000 files", "BM_StartUpEditor/100000", "BM_ListAndReadEveryFile/100000", 2.0);
+    PrintRatio("100,000 against 10,000", "BM_StartUpEditor/100000", "BM_StartUpEditor/10000", 12.0);
+    std::printf("\nSaving\n");
+    PrintRatio("1,000 changed records, against one safe replace per file",
+               "BM_SaveChangedRecords/1000", "BM_OneSafeReplacePerFile/1000", 1.2);
+    PrintRatio("1 changed record of 100,000, against reading every file",
+               "BM_SaveOneChangedRecord/100000", "BM_ListAndReadEveryFile/100000", 2.0);
+    std::printf("\nPeak memory of a start-up on 100,000 files: ");
+    if (peakMegabytes < 0) {
+      std::printf("not measured\n");
+    } else {
+      std::printf("%.1f MB  (goal at most 100 MB, %s)\n", peakMegabytes,
+                  peakMegabytes <= 100 ? "met" : "MISSED");
+    }
   }
 
  private:
@@ -208,14 +321,28 @@ class Collector : public benchmark::ConsoleReporter {
                   double goal) const {
     const auto m = millis_.find(measured);
     const auto f = millis_.find(floor);
-    if (m == millis_.end() || f == millis_.end()) return;  // left out by a filter
+    std::printf("%s: ", what);
+    if (m == millis_.end() || f == millis_.end()) {
+      std::printf("not measured  (goal at most %.1fx)\n", goal);
+      return;
+    }
     const double ratio = m->second / f->second;
-    std::printf("%s: %.1f ms against %.1f ms = %.2fx", what, m->second, f->second, ratio);
-    if (goal > 0) std::printf("  (goal at most %.1fx, %s)", goal, ratio <= goal ? "met" : "MISSED");
-    std::printf("\n");
+    std::printf("%.1f ms against %.1f ms = %.2fx  (goal at most %.1fx, %s)\n", m->second, f->second,
+                ratio, goal, ratio <= goal ? "met" : "MISSED");
   }
   std::map<std::string, double> millis_;
 };
+
+// Takes `flag` out of the arguments; true when it was there.
+bool TakeFlag(int& argc, char** argv, const char* flag) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], flag) != 0) continue;
+    for (int j = i; j < argc; ++j) argv[j] = argv[j + 1];
+    --argc;
+    return true;
+  }
+  return false;
+}
 
 }  // namespace
 }  // namespace tirv
@@ -223,11 +350,15 @@ class Collector : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
+  if (argc == 3 && std::strcmp(argv[1], "--peak-memory") == 0) {
+    return tirv::ReportPeakMemory(argv[2]);
+  }
+  const bool withoutPeak = tirv::TakeFlag(argc, argv, "--no-peak-memory");
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   tirv::Collector reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintSummary();
+  reporter.PrintSummary(withoutPeak ? -1 : tirv::PeakMemoryOfStartUp(tirv::kLarge));
   benchmark::Shutdown();
   return 0;
 }

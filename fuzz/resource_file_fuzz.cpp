@@ -1,18 +1,27 @@
-// Fuzz target of the whole resource file, on arbitrary file contents: bytes in, read as
-// a resource, saved, read again. The record read back equals the first one whenever the
-// grammar can carry it, the file still loads, and every entry that the save does not
-// write survives in its section and order.
+// Fuzz target of the whole resource file, on arbitrary file contents: read as a
+// resource, written back by the store, read again.
+//  - a file that cannot be loaded refuses the write with the reading's own problem and
+//    keeps every byte;
+//  - any other file is written the way three one-shot writes of the three keys leave a
+//    copy of it: every entry that the write does not set survives in its section and
+//    order, and "on disk already" means exactly that the bytes did not change;
+//  - the record read back equals the one written whenever the grammar carries it;
+//  - a value with a line break is refused and leaves the file byte for byte.
+// A file that names no resource gets the record of a new TCP/IP resource written into it.
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "port_grammar.h"
+#include "profile_calls.h"
 #include "profile_document.h"
 #include "resource_file.h"
 #include "text.h"
@@ -21,45 +30,108 @@ namespace {
 
 using namespace tirv;
 
-class QuietEditor : public ResourceEditorLink {
- public:
-  void SelectPortKind(std::int32_t) override {}
-  void ApplicationMessageBox(std::u16string_view) override {}
-};
+// A folder of our own on a memory file system when there is one (writes flush to disk),
+// removed when the run ends. Its name is kept where no destructor can reach it first.
+char workFolder[64];
 
-// A folder of our own on a memory file system when there is one: saves flush to disk.
+void RemoveWorkFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(workFolder, ignored);
+}
+
 std::string WorkFolder() {
   struct stat st;
   const char* base = ::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) ? "/dev/shm" : "/tmp";
-  std::string pattern = std::string(base) + "/tirv-fuzz-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-  return pattern;
+  std::snprintf(workFolder, sizeof workFolder, "%s/tirv-fuzz-XXXXXX", base);
+  if (::mkdtemp(workFolder) == nullptr) std::abort();
+  std::atexit(RemoveWorkFolder);
+  return workFolder;
 }
 
-void WriteInput(const std::string& path, const std::uint8_t* data, std::size_t size) {
+void WriteInput(const std::string& path, std::string_view bytes) {
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) std::abort();
-  if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
+    std::abort();
+  }
   if (std::fclose(f) != 0) std::abort();
 }
 
-bool WrittenBySave(std::u16string_view key) {
-  return EqualsIgnoreCase(key, schema::kAdaptationComponent) ||
-         EqualsIgnoreCase(key, schema::kComTeleLength) || EqualsIgnoreCase(key, schema::kComPort);
+std::string ReadBack(const std::string& path) {
+  std::string bytes;
+  if (ReadWholeFile(Utf8ToUtf16(path), bytes) != ReadOutcome::kRead) std::abort();
+  return bytes;
 }
 
-using Entry = std::tuple<std::u16string, std::u16string, std::u16string>;
+ResourceRecord NewResource() {
+  ResourceRecord record =
+      ParsePortText(schema::kNewResourcePort, port_text::kAdaptLittleEndian).record;
+  record.name = u"R.opc";
+  return record;
+}
 
-std::vector<Entry> UntouchedEntries(const ProfileDocument& document) {
+struct Key {
+  std::u16string_view section;
+  std::u16string_view key;
+};
+
+std::vector<Key> KeysSetFor(const ResourceRecord& record) {
+  std::vector<Key> keys = {{schema::kGeneralSettings, schema::kAdaptationComponent}};
+  if (IsPortKind(record.portKind)) {
+    keys.push_back({schema::kOnline, schema::kComTeleLength});
+    keys.push_back({schema::kOnline, schema::kComPort});
+  }
+  return keys;
+}
+
+// Every entry but the ones a write of `keys` sets (the first entry of its key in the
+// first section of its name), with the place and name of its section.
+using Entry = std::tuple<std::size_t, std::u16string, std::u16string, std::u16string>;
+std::vector<ProfileSectionCopy> SectionsOf(const ProfileDocument& document) {
   std::vector<ProfileSectionCopy> sections;
   if (Failed(document.Sections(sections))) std::abort();
+  return sections;
+}
+
+std::vector<Entry> EntriesNotSet(const ProfileDocument& document, const std::vector<Key>& keys) {
+  const std::vector<ProfileSectionCopy> sections = SectionsOf(document);
+  std::vector<std::pair<std::size_t, std::size_t>> set;
+  for (const Key& k : keys) {
+    for (std::size_t s = 0; s < sections.size(); ++s) {
+      if (!EqualsIgnoreCase(sections[s].name, k.section)) continue;
+      for (std::size_t e = 0; e < sections[s].entries.size(); ++e) {
+        if (!EqualsIgnoreCase(sections[s].entries[e].key, k.key)) continue;
+        set.emplace_back(s, e);
+        break;
+      }
+      break;
+    }
+  }
   std::vector<Entry> entries;
-  for (const ProfileSectionCopy& s : sections) {
-    for (const ProfileEntryCopy& e : s.entries) {
-      if (!WrittenBySave(e.key)) entries.emplace_back(s.name, e.key, e.value);
+  for (std::size_t s = 0; s < sections.size(); ++s) {
+    for (std::size_t e = 0; e < sections[s].entries.size(); ++e) {
+      if (std::find(set.begin(), set.end(), std::make_pair(s, e)) != set.end()) continue;
+      const ProfileEntryCopy& entry = sections[s].entries[e];
+      entries.emplace_back(s, sections[s].name, entry.key, entry.value);
     }
   }
   return entries;
+}
+
+// What three one-shot writes leave in a copy that held `original`.
+std::string AfterOneShotWrites(const std::string& copy, std::string_view original,
+                               const ResourceRecord& r) {
+  WriteInput(copy, original);
+  const std::u16string file = Utf8ToUtf16(copy);
+  int done = WriteProfileString(schema::kGeneralSettings, schema::kAdaptationComponent,
+                                AdaptationOf(r.alignment), file);
+  if (IsPortKind(r.portKind)) {
+    done +=
+        WriteProfileString(schema::kOnline, schema::kComTeleLength, TeleLengthOf(r.portKind), file);
+    done += WriteProfileString(schema::kOnline, schema::kComPort, FormatPortText(r), file);
+  }
+  if (done != static_cast<int>(KeysSetFor(r).size())) std::abort();
+  return ReadBack(copy);
 }
 
 }  // namespace
@@ -67,24 +139,72 @@ std::vector<Entry> UntouchedEntries(const ProfileDocument& document) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string folder = WorkFolder();
   const std::u16string wfolder = Utf8ToUtf16(folder);
-  WriteInput(folder + "/R.opc", data, size);
+  const std::string path = folder + "/R.opc";
+  const std::string original(reinterpret_cast<const char*>(data), size);
+  WriteInput(path, original);
 
+  const ResourceFileReading reading = ReadResourceFile(wfolder, u"R.opc");
+  const ResourceFault fault = reading.problem.fault;
+  const bool loadable = reading.problem.ok() || fault == ResourceFault::kNoComPort ||
+                        fault == ResourceFault::kUnknownPortText;
+  if (!loadable && fault != ResourceFault::kZeroByte && fault != ResourceFault::kBadLine) {
+    std::abort();  // a regular file is always read
+  }
+  ResourceRecord record = reading.problem.ok() ? reading.record : NewResource();
+  // A record of unknown kind without an alignment writes nothing: give it one.
+  if (WrittenFormOf(record).empty()) record.alignment = alignment::kLittleEndian;
+
+  // Written whatever it held before, into the file as it was read.
+  ResourceStore store(wfolder);
+  RecordBaseline baseline = reading.baseline;
+  baseline.written.clear();
+  const auto position = store.Append(record, baseline);
+  const WriteResult result = store.Write(position, false);
+  if (!loadable) {
+    if (result.outcome != WriteOutcome::kFailed || result.problem.fault != fault) std::abort();
+    if (ReadBack(path) != original) std::abort();
+    return 0;
+  }
+  if (result.outcome != WriteOutcome::kWritten && result.outcome != WriteOutcome::kOnDisk) {
+    std::abort();
+  }
+  const std::string written = ReadBack(path);
+  if ((result.outcome == WriteOutcome::kOnDisk) != (written == original)) std::abort();
+  const std::string copy = folder + "/copy.ini";
+  if (AfterOneShotWrites(copy, original, record) != written) std::abort();
+
+  // The entries of the file as it was, and as it is now.
   ProfileDocument before;
-  if (Failed(before.Load(wfolder + u"/R.opc"))) return 0;  // the profile target covers these
-  QuietEditor editor;
-  ResourceList list;
-  ResourceFiles files(list, wfolder, editor);
-  files.LoadResourceFile(u"R.opc");
-  if (list.Count() != 1 || !IsPortKind(list.begin()->portKind)) return 0;
-  const ResourceRecord first = *list.begin();
-  if (Failed(files.SaveAllResources())) std::abort();
-
   ProfileDocument after;
-  if (Failed(after.Load(wfolder + u"/R.opc"))) std::abort();
-  if (UntouchedEntries(after) != UntouchedEntries(before)) std::abort();
-  if (!fuzzing::WithinGrammar(first)) return 0;
-  ResourceList again;
-  ResourceFiles(again, wfolder, editor).LoadResourceFile(u"R.opc");
-  if (again.Count() != 1 || !(*again.begin() == first)) std::abort();
+  WriteInput(copy, original);
+  if (Failed(before.Load(Utf8ToUtf16(copy))) || Failed(after.Load(Utf8ToUtf16(path)))) {
+    std::abort();
+  }
+  const std::vector<Key> keys = KeysSetFor(record);
+  if (EntriesNotSet(after, keys) != EntriesNotSet(before, keys)) std::abort();
+  // Sections stay in place; only the two of the schema may be added, at the end.
+  const std::vector<ProfileSectionCopy> was = SectionsOf(before);
+  const std::vector<ProfileSectionCopy> is = SectionsOf(after);
+  if (is.size() < was.size()) std::abort();
+  for (std::size_t s = 0; s < is.size(); ++s) {
+    const bool kept = s < was.size()
+                          ? is[s].name == was[s].name
+                          : is[s].name == schema::kGeneralSettings || is[s].name == schema::kOnline;
+    if (!kept) std::abort();
+  }
+
+  if (fuzzing::WithinGrammar(record)) {
+    const ResourceFileReading again = ReadResourceFile(wfolder, u"R.opc");
+    if (!again.problem.ok() || !(again.record == record)) std::abort();
+  }
+
+  // A pasted line break is refused before anything is written.
+  position->portKind = kPortTcpIp;
+  position->parameter += u"\r\n[Injected]";
+  const WriteResult refused = store.Write(position, true);
+  if (refused.outcome != WriteOutcome::kFailed ||
+      refused.problem.fault != ResourceFault::kLineBreak || ReadBack(path) != written) {
+    std::abort();
+  }
   return 0;
 }

@@ -1,7 +1,7 @@
 #include "editor_app.h"
 
 #include "templates.h"
-#include "workspace.h"
+#include "texts.h"
 
 namespace tirv {
 namespace {
@@ -13,16 +13,16 @@ struct StringResource {
   std::u16string_view text;
 };
 constexpr StringResource kStringTable[] = {
-    {kStringApplicationTitle, kApplicationTitle},
+    {kStringApplicationTitle, texts::kApplicationTitle},
 };
 
 constexpr ControlTemplate kAboutControls[] = {
     {kNoId, ControlKind::kIcon, u"", 11, 17, 20, 20, true, false, false, ids::kProgramIcon},
-    {kNoId, ControlKind::kStatic, u"Lintrel Version 1.2", 41, 10, 119, 8},
+    {kNoId, ControlKind::kStatic, texts::kAboutVersion, 41, 10, 119, 8},
     {1, ControlKind::kDefaultButton, u"OK", 178, 7, 50, 14},
 };
 constexpr DialogTemplate kAboutTemplate{
-    kAboutDialog, u"About Lintrel", 235, 55, u"MS Sans Serif", 8, kAboutControls};
+    kAboutDialog, texts::kAboutCaption, 235, 55, u"MS Sans Serif", 8, kAboutControls};
 
 }  // namespace
 
@@ -51,7 +51,7 @@ bool EditorApp::StartApplication() {
   LoadAppString(kStringApplicationTitle, titleBuffer, kTitleCapacity);
   const std::u16string_view title(titleBuffer);
   if (!title.empty() && framework_.TopLevelWindowExists(title)) {
-    framework_.UnownedMessageBox(kAlreadyStarted, kApplicationTitle, kBoxInformation);
+    framework_.UnownedInformationBox(texts::kAlreadyStarted);
     framework_.EndProcess(1);
     return false;
   }

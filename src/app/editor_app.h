@@ -15,7 +15,6 @@ inline constexpr int kStringApplicationTitle = 57344;
 inline constexpr int kAboutDialog = 100;
 inline constexpr int kCommandAbout = 32771;
 inline constexpr std::uintptr_t kSysCommandAbout = 0x10;
-inline constexpr std::u16string_view kAlreadyStarted = u"Resource Editor already started!";
 
 /// Loads string resource `id` into `buffer` (cut to `capacity` - 1, terminated).
 /// Returns its length; 0, with an empty text, when there is no such string.
@@ -26,9 +25,9 @@ class AppFramework {
  public:
   virtual ~AppFramework() = default;
   virtual bool TopLevelWindowExists(std::u16string_view title) = 0;
-  /// A message box without owner.
-  virtual void UnownedMessageBox(std::u16string_view text, std::u16string_view caption,
-                                 int type) = 0;
+  /// A message box without owner, captioned with the application title: an OK button
+  /// and the information icon.
+  virtual void UnownedInformationBox(std::u16string_view text) = 0;
   /// Ends the process; returns only where a test stands in for the process.
   virtual void EndProcess(int exitCode) = 0;
   /// Makes `dialog` the main window and runs it modally; returns its end code.

@@ -25,6 +25,19 @@ int ComboModel::Add(std::u16string_view text) {
   return index;
 }
 
+void ComboModel::Fill(std::vector<std::u16string> texts) {
+  Reset();
+  // A stable sort keeps equal entries in the order given, as inserting each after every
+  // entry that sorts before or equal to it does.
+  if (sorted_) {
+    std::stable_sort(texts.begin(), texts.end(),
+                     [](const std::u16string& a, const std::u16string& b) {
+                       return CompareIgnoreCase(a, b) < 0;
+                     });
+  }
+  entries_ = std::move(texts);
+}
+
 void ComboModel::SetCurrentIndex(int index) {
   current_ = (index >= 0 && index < Count()) ? index : -1;
   if (editable_) editText_ = EntryText(current_);

@@ -1,6 +1,7 @@
-// ComboModel: the behaviour of a combo box of the original platform, in plain C++.
-// The test double and the Qt combo boxes both keep one, so the logic meets the same
-// semantics in tests and on screen.
+// ComboModel: the behaviour of the editor's combo boxes, in plain C++: sorted insertion
+// that ignores letter case, prefix search from an index with wrap-around, a selection
+// that only the user's pick announces. The test double and the Qt combo boxes both keep
+// one, so the logic meets the same semantics in tests and on screen.
 #pragma once
 
 #include <string>
@@ -20,6 +21,9 @@ class ComboModel {
   /// Inserts `text` after every entry that sorts before or equal to it (sorted), or at
   /// the end; the selected entry stays selected. Returns the new entry's index.
   int Add(std::u16string_view text);
+  /// Replaces every entry by `texts`: the entries and their order are those that adding
+  /// them one by one would give, at the cost of one sort. Nothing is selected.
+  void Fill(std::vector<std::u16string> texts);
   int Count() const { return static_cast<int>(entries_.size()); }
   int CurrentIndex() const { return current_; }
   /// Selects entry `index`; -1, or an index out of range, clears the selection (and the

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dialog_template.h"
 
@@ -44,6 +45,9 @@ class ControlOps {
   virtual void ComboReset(int id) = 0;
   /// Inserts in sorted place (sorted combos) or appends; returns the entry's index.
   virtual int ComboAdd(int id, std::u16string_view text) = 0;
+  /// Replaces every entry by `texts`, sorted once (sorted combos) in the order that adding
+  /// them one by one would give; nothing is selected.
+  virtual void ComboFill(int id, std::vector<std::u16string> texts) = 0;
   virtual int ComboCount(int id) = 0;
   /// The selected entry's index, or -1.
   virtual int ComboCurrentIndex(int id) = 0;
@@ -56,9 +60,11 @@ class ControlOps {
   /// As ComboFindPrefix, selecting the entry found; the selection stays when none is.
   virtual int ComboSelectPrefix(int id, int start, std::u16string_view text) = 0;
 
-  /// A modal box owned by this dialog with `caption` and a type of the original platform
-  /// (64: OK and information icon; 36: Yes/No and question icon). Returns the answer.
-  virtual int MessageBox(std::u16string_view text, std::u16string_view caption, int type) = 0;
+  /// A modal box owned by this dialog, captioned with the application title: an OK
+  /// button and the information icon.
+  virtual void InformationBox(std::u16string_view text) = 0;
+  /// The same with Yes and No and the question icon; true when the answer is Yes.
+  virtual bool QuestionBox(std::u16string_view text) = 0;
   /// The framework's box: the application title as caption, an OK button, the warning icon.
   virtual void ApplicationMessageBox(std::u16string_view text) = 0;
 

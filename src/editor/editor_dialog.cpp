@@ -1,41 +1,76 @@
 #include "editor_dialog.h"
 
-#include <iterator>
-
 #include "files.h"
 #include "new_resource_dialog.h"
 #include "process.h"
 #include "templates.h"
+#include "text.h"
+#include "texts.h"
 
 namespace tirv {
 namespace {
 
-constexpr std::u16string_view kBaudRates[] = {u"110",  u"300",  u"600",   u"1200",  u"2400",
-                                              u"4800", u"9600", u"19200", u"38400", u"57600"};
+// The setting controls, and which of them each port kind uses.
+constexpr int kSettingControlCount = 6;
+constexpr int kSettingControls[kSettingControlCount] = {
+    ids::kBaud, ids::kStopBits, ids::kDataBits, ids::kParity, ids::kTimeout, ids::kParameter};
+constexpr bool kSerialUses[kSettingControlCount] = {true, true, true, true, true, false};
+constexpr bool kSimulationUses[kSettingControlCount] = {false, false, false, false, false, false};
+constexpr bool kTcpIpUses[kSettingControlCount] = {false, false, false, false, false, true};
 
-// Enabled state of Baud, Stopbits, Databits, Parity, Timeout and Parameter per PortKind.
-constexpr int kSettingControls[6] = {ids::kBaud,   ids::kStopBits, ids::kDataBits,
-                                     ids::kParity, ids::kTimeout,  ids::kParameter};
-constexpr bool kEnabledByKind[kPortKindCount][6] = {
-    {true, true, true, true, true, false},      {true, true, true, true, true, false},
-    {true, true, true, true, true, false},      {true, true, true, true, true, false},
-    {false, false, false, false, false, false}, {false, false, false, false, false, false},
-    {false, false, false, false, false, true},
-};
+const bool* ControlsUsedBy(std::int32_t kind) {
+  if (IsSerialPortKind(kind)) return kSerialUses;
+  return kind == kPortTcpIp ? kTcpIpUses : kSimulationUses;
+}
+
+// What LoadWorkspace returns after EndProcess came back (only where a test stands in
+// for the process): no failure, so no loading error is shown.
+constexpr Status kProcessEnded = 1;
+
+// A failed save names at most this many files; the rest are counted.
+constexpr std::size_t kNamedFailures = 5;
 
 std::u16string WithExtension(std::u16string_view name) {
   return std::u16string(name) + std::u16string(schema::kExtension);
 }
 
-}  // namespace
-
-std::u16string ResourceEntryText(std::u16string_view fileName) {
-  const std::size_t begin = fileName.find_first_not_of(u'.');
-  if (begin == std::u16string_view::npos) return {};
-  const std::size_t end = fileName.find(u'.', begin);
-  return std::u16string(
-      fileName.substr(begin, end == std::u16string_view::npos ? end : end - begin));
+std::u16string FileReason(std::u16string_view path, int error) {
+  return std::u16string(path) + u": " + Utf8ToUtf16(ErrorText(error));
 }
+
+// A text of the user's, as it stands in a message: cut when long.
+std::u16string Shown(std::u16string_view text) {
+  constexpr std::size_t kShown = 80;
+  if (text.size() <= kShown) return std::u16string(text);
+  return std::u16string(text.substr(0, kShown)) + u"\u2026";
+}
+
+// Why the workspace text was refused, as the second line of its message.
+std::u16string UnresolvableReason(const WorkspaceLocation& location) {
+  if (location.error != 0) return FileReason(location.iniPath, location.error);
+  const std::u16string prefix = location.iniPath + u": ";
+  if (!location.iniParsed) return prefix + u"it cannot be read as a profile file";
+  if (location.configured == workspace_file::kFileNotFound) {
+    return prefix + u"there is no CustomWorkspace in [Settings]";
+  }
+  return prefix + u"the workspace \"" + Shown(location.configured) +
+         u"\" is neither a full path nor one beginning with ./";
+}
+
+std::u16string FailureLines(const SaveReport& report) {
+  std::u16string lines;
+  for (std::size_t i = 0; i < report.failures.size() && i < kNamedFailures; ++i) {
+    if (i > 0) lines += u'\n';
+    lines += DescribeProblem(report.failures[i].first, report.failures[i].second);
+  }
+  if (report.failures.size() > kNamedFailures) {
+    lines += u"\nand " + Utf8ToUtf16(std::to_string(report.failures.size() - kNamedFailures)) +
+             u" more files";
+  }
+  return lines;
+}
+
+}  // namespace
 
 void DispatchWindowMessage(DialogLogic& logic, std::uint32_t message, std::uintptr_t wParam,
                            std::intptr_t& result) {
@@ -56,38 +91,120 @@ void DispatchWindowMessage(DialogLogic& logic, std::uint32_t message, std::uintp
 }
 
 EditorDialog::EditorDialog(EditorEnvironment environment) : environment_(std::move(environment)) {
-  icon = ids::kProgramIcon;  // the icon resource stands for its handle here
   if (!environment_.endProcess) environment_.endProcess = [](int code) { tirv::EndProcess(code); };
+  if (!environment_.modulePath) environment_.modulePath = RunningModulePath();
 }
 
-EditorDialog::~EditorDialog() { resourceList.Clear(); }
+EditorDialog::~EditorDialog() = default;
 
 const DialogTemplate& EditorDialog::Template() const { return EditorDialogTemplate(); }
 
 bool EditorDialog::OnInitDialog(ControlOps& ops) {
   ops_ = &ops;
   PushBoundTexts();
-  ops.SetUpWindow(icon);
+  ops.SetUpWindow(ids::kProgramIcon);
   FillFixedLists();
-  ops.ComboSelectPrefix(ids::kBaud, 0, baudText);
-  ops.ComboSelectPrefix(ids::kStopBits, 0, stopBitsText);
-  ops.ComboSelectPrefix(ids::kDataBits, 0, dataBitsText);
-  ops.ComboSelectPrefix(ids::kParity, 0, parityText);
-  ops.ComboSelectPrefix(ids::kAlignment, 0, alignmentText);
-  WorkspaceLoader loader(*this, folders, environment_.modulePath);
-  if (Failed(loader.LoadWorkspace())) ApplicationMessageBox(editor_text::kWorkspaceError);
+  ops.ComboSelectPrefix(ids::kBaud, 0, bound_.baud);
+  ops.ComboSelectPrefix(ids::kStopBits, 0, bound_.stopBits);
+  ops.ComboSelectPrefix(ids::kDataBits, 0, bound_.dataBits);
+  ops.ComboSelectPrefix(ids::kParity, 0, bound_.parity);
+  ops.ComboSelectPrefix(ids::kAlignment, 0, bound_.alignment);
+  loadReason_.clear();
+  if (Failed(LoadWorkspace())) {
+    ops.ApplicationMessageBox(texts::WithReason(texts::kWorkspaceError, loadReason_));
+  }
   return true;
 }
 
 void EditorDialog::FillFixedLists() {
-  for (std::u16string_view rate : kBaudRates) ops_->ComboAdd(ids::kBaud, rate);
-  for (std::u16string_view bits : {u"1", u"2"}) ops_->ComboAdd(ids::kStopBits, bits);
-  for (std::u16string_view bits : {u"7", u"8"}) ops_->ComboAdd(ids::kDataBits, bits);
-  for (std::u16string_view parity : {u"None", u"Odd", u"Even"})
-    ops_->ComboAdd(ids::kParity, parity);
-  ops_->ComboAdd(ids::kAlignment, schema::kLittleEndian);
-  ops_->ComboAdd(ids::kAlignment, schema::kBigEndian);
+  for (std::u16string_view rate : choices::kBaudRates) ops_->ComboAdd(ids::kBaud, rate);
+  for (std::u16string_view bits : choices::kStopBits) ops_->ComboAdd(ids::kStopBits, bits);
+  for (std::u16string_view bits : choices::kDataBits) ops_->ComboAdd(ids::kDataBits, bits);
+  for (std::u16string_view parity : choices::kParities) ops_->ComboAdd(ids::kParity, parity);
+  for (std::u16string_view order : choices::kAlignments) ops_->ComboAdd(ids::kAlignment, order);
 }
+
+/* Start-up: the workspace. */
+
+Status EditorDialog::LoadWorkspace() {
+  if (ops_->ComboCount(ids::kResource) == 0) SelectPortKind(kPortTcpIp);
+  ops_->ComboReset(ids::kResource);
+  if (!LocateOrEnd()) return kProcessEnded;
+  store_.SetFolder(workspace_.folder);
+  if (workspace_.outcome == WorkspaceOutcome::kFolderMissing) return CreateMissingFolder();
+  return LoadResourceFiles();
+}
+
+// The outcomes that end the program do so here, after their message. False when the
+// process ended (or, in a test, would have).
+bool EditorDialog::LocateOrEnd() {
+  if (environment_.workspaceFolder.empty()) {
+    workspace_ = LocateWorkspace(environment_.modulePath);
+  } else {
+    workspace_ = WorkspaceLocation{};
+    workspace_.folder = environment_.workspaceFolder;
+    workspace_.outcome = GetFileAttributes(workspace_.folder) == kInvalidAttributes
+                             ? WorkspaceOutcome::kFolderMissing
+                             : WorkspaceOutcome::kReady;
+  }
+  switch (workspace_.outcome) {
+    case WorkspaceOutcome::kReady:
+      return true;
+    case WorkspaceOutcome::kNoIniFile:
+      ops_->ApplicationMessageBox(
+          texts::WithReason(texts::kNoIniFile, FileReason(workspace_.iniPath, workspace_.error)));
+      EndProcess(0);
+      return false;
+    case WorkspaceOutcome::kUnresolvable:
+      ops_->ApplicationMessageBox(
+          texts::WithReason(texts::kCannotConvert, UnresolvableReason(workspace_)));
+      EndProcess(0);
+      return false;
+    case WorkspaceOutcome::kFolderMissing:
+      if (ops_->QuestionBox(texts::Format(texts::kFolderMissing, workspace_.folder))) return true;
+      EndProcess(0);
+      return false;
+  }
+  return true;
+}
+
+// The editor opens empty on a new folder; one that could not be made is reported.
+Status EditorDialog::CreateMissingFolder() {
+  int error = 0;
+  if (CreateWorkspaceFolder(workspace_.folder, error)) return 0;
+  loadReason_ = FileReason(workspace_.folder, error);
+  return kGeneralFailure;
+}
+
+// Every file is read once; the Resource combo is filled once, after the last.
+Status EditorDialog::LoadResourceFiles() {
+  const ResourceFileListing listing = ListResourceFiles(workspace_.folder);
+  if (listing.names.empty() && !listing.failed) {
+    ops_->InformationBox(texts::kNoOpcFiles);
+    return 0;
+  }
+  for (const std::u16string& name : listing.names) {
+    const ResourceFileReading reading = ReadResourceFile(workspace_.folder, name);
+    if (!reading.problem.ok()) {
+      ops_->ApplicationMessageBox(
+          texts::WithReason(texts::kInvalidFile, DescribeProblem(name, reading.problem)));
+      continue;
+    }
+    store_.Adopt(reading);
+    // Reading a serial port's text selects that port, as showing it would.
+    if (IsSerialPortKind(reading.record.portKind)) SelectPortKind(reading.record.portKind);
+  }
+  const Status status = RefreshResourceList();
+  if (listing.failed) {
+    loadReason_ = FileReason(workspace_.folder, listing.error);
+    return kGeneralFailure;
+  }
+  return status;
+}
+
+void EditorDialog::EndProcess(int code) { environment_.endProcess(code); }
+
+/* The controls. */
 
 // Each bound text selects the entry it begins, searching from the first; a text that
 // matches none is set as the text (which only an edit field shows).
@@ -95,33 +212,33 @@ void EditorDialog::PushBoundTexts() {
   const auto pushCombo = [this](int id, const std::u16string& text) {
     if (ops_->ComboSelectPrefix(id, -1, text) < 0) ops_->SetText(id, text);
   };
-  pushCombo(ids::kDataBits, dataBitsText);
-  ops_->SetText(ids::kParameter, parameterText);
-  pushCombo(ids::kParity, parityText);
-  pushCombo(ids::kResource, resourceText);
-  pushCombo(ids::kStopBits, stopBitsText);
-  ops_->SetText(ids::kTimeout, timeoutText);
-  pushCombo(ids::kBaud, baudText);
-  pushCombo(ids::kAlignment, alignmentText);
+  pushCombo(ids::kDataBits, bound_.dataBits);
+  ops_->SetText(ids::kParameter, bound_.parameter);
+  pushCombo(ids::kParity, bound_.parity);
+  pushCombo(ids::kResource, bound_.resource);
+  pushCombo(ids::kStopBits, bound_.stopBits);
+  ops_->SetText(ids::kTimeout, bound_.timeout);
+  pushCombo(ids::kBaud, bound_.baud);
+  pushCombo(ids::kAlignment, bound_.alignment);
 }
 
 void EditorDialog::ReadBoundTexts() {
-  dataBitsText = ops_->GetText(ids::kDataBits);
-  parameterText = ops_->GetText(ids::kParameter);
-  parityText = ops_->GetText(ids::kParity);
-  resourceText = ops_->GetText(ids::kResource);
-  stopBitsText = ops_->GetText(ids::kStopBits);
-  timeoutText = ops_->GetText(ids::kTimeout);
-  baudText = ops_->GetText(ids::kBaud);
-  alignmentText = ops_->GetText(ids::kAlignment);
+  bound_.dataBits = ops_->GetText(ids::kDataBits);
+  bound_.parameter = ops_->GetText(ids::kParameter);
+  bound_.parity = ops_->GetText(ids::kParity);
+  bound_.resource = ops_->GetText(ids::kResource);
+  bound_.stopBits = ops_->GetText(ids::kStopBits);
+  bound_.timeout = ops_->GetText(ids::kTimeout);
+  bound_.baud = ops_->GetText(ids::kBaud);
+  bound_.alignment = ops_->GetText(ids::kAlignment);
 }
 
 void EditorDialog::SelectPortKind(std::int32_t kind) {
   if (!IsPortKind(kind)) return;
-  for (int i = 0; i < 6; ++i) ops_->EnableControl(kSettingControls[i], kEnabledByKind[kind][i]);
+  const bool* used = ControlsUsedBy(kind);
+  for (int i = 0; i < kSettingControlCount; ++i) ops_->EnableControl(kSettingControls[i], used[i]);
   ops_->CheckRadioButton(ids::kRadioFirst, ids::kRadioLast, ids::kRadioFirst + kind);
-  portKindFlags.fill(0);
-  portKindFlags[static_cast<std::size_t>(kind)] = 1;
+  portKind_ = kind;
 }
 
 void EditorDialog::ShowInCombo(std::u16string& bound, const std::u16string& value, int comboId) {
@@ -130,112 +247,124 @@ void EditorDialog::ShowInCombo(std::u16string& bound, const std::u16string& valu
 }
 
 Status EditorDialog::ShowResource(std::u16string_view name) {
-  const auto record = resourceList.FindByName(WithExtension(name));
-  if (record == resourceList.end()) return kGeneralFailure;
+  const auto record = records().FindByEntry(name);
+  if (record == records().end()) return kGeneralFailure;
   Status status = 0;
   if (record->portKind == kPortTcpIp) {
     SelectPortKind(kPortTcpIp);
-    parameterText = record->parameter;
-    ops_->SetText(ids::kParameter, parameterText);
+    bound_.parameter = record->parameter;
+    ops_->SetText(ids::kParameter, bound_.parameter);
   } else if (IsPortKind(record->portKind)) {
     SelectPortKind(record->portKind);
   } else {
     status = kGeneralFailure;
   }
-  ShowInCombo(baudText, record->baud, ids::kBaud);
-  ShowInCombo(alignmentText, record->alignment, ids::kAlignment);
-  ShowInCombo(dataBitsText, record->dataBits, ids::kDataBits);
-  ShowInCombo(stopBitsText, record->stopBits, ids::kStopBits);
-  ShowInCombo(parityText, record->parity, ids::kParity);
-  timeoutText = record->timeout;
-  ops_->SetText(ids::kTimeout, timeoutText);
+  ShowInCombo(bound_.baud, record->baud, ids::kBaud);
+  ShowInCombo(bound_.alignment, record->alignment, ids::kAlignment);
+  ShowInCombo(bound_.dataBits, record->dataBits, ids::kDataBits);
+  ShowInCombo(bound_.stopBits, record->stopBits, ids::kStopBits);
+  ShowInCombo(bound_.parity, record->parity, ids::kParity);
+  bound_.timeout = record->timeout;
+  ops_->SetText(ids::kTimeout, bound_.timeout);
   return status;
 }
 
-void EditorDialog::ListRecordsFrom(ResourceList::Position first) {
-  for (auto it = first; it != resourceList.end(); ++it) {
-    ops_->ComboAdd(ids::kResource, ResourceEntryText(it->name));
-    lastListed_ = it;
-    ++listedCount_;
+Status EditorDialog::RefreshResourceList() {
+  std::vector<std::u16string> entries;
+  entries.reserve(records().Count());
+  for (const ResourceRecord& record : records()) entries.emplace_back(EntryTextOf(record.name));
+  ops_->ComboFill(ids::kResource, std::move(entries));
+  ops_->ComboSetCurrentIndex(ids::kResource, 0);
+  if (ops_->ComboCount(ids::kResource) == 0) {
+    currentEntry_ = -1;
+    return 0;
   }
+  currentName_ = ops_->GetText(ids::kResource);
+  currentEntry_ = 0;
+  return ShowResource(currentName_);
 }
 
-Status EditorDialog::RefreshResourceList() {
-  const bool onlyAppended = listedCount_ > 0 && listedRemovals_ == resourceList.Removals() &&
-                            listedCount_ <= resourceList.Count() &&
-                            static_cast<int>(listedCount_) == ops_->ComboCount(ids::kResource);
-  if (onlyAppended) {
-    ListRecordsFrom(std::next(lastListed_));
-  } else {
-    ops_->ComboReset(ids::kResource);
-    listedCount_ = 0;
-    ListRecordsFrom(resourceList.begin());
+// The entry the controls show, exactly: a prefix search that ignores letter case could
+// pick a twin such as "line1" for "Line1", whose record the next collect would overwrite.
+void EditorDialog::SelectCurrentEntryAgain() {
+  const int count = ops_->ComboCount(ids::kResource);
+  if (currentEntry_ >= 0 && currentEntry_ < count &&
+      ops_->ComboEntryText(ids::kResource, currentEntry_) == currentName_) {
+    ops_->ComboSetCurrentIndex(ids::kResource, currentEntry_);
+    return;
   }
-  listedRemovals_ = resourceList.Removals();
-  ops_->ComboSetCurrentIndex(ids::kResource, 0);
-  if (ops_->ComboCount(ids::kResource) == 0) return 0;
-  currentName = ops_->GetText(ids::kResource);
-  return ShowResource(currentName);
+  for (int i = 0; i < count; ++i) {
+    if (ops_->ComboEntryText(ids::kResource, i) != currentName_) continue;
+    ops_->ComboSetCurrentIndex(ids::kResource, i);
+    return;
+  }
+  ops_->ComboSelectPrefix(ids::kResource, -1, currentName_);
 }
+
+/* The commands. */
 
 Status EditorDialog::CollectCurrentResource(std::u16string_view name) {
-  timeoutText = ops_->GetText(ids::kTimeout);
-  parameterText = ops_->GetText(ids::kParameter);
-  if (resourceList.Count() == 0) return 0;
-  if (timeoutText.empty() || parameterText.empty()) {
-    ops_->ComboSelectPrefix(ids::kResource, -1, currentName);  // take a fresh pick back
+  bound_.timeout = ops_->GetText(ids::kTimeout);
+  bound_.parameter = ops_->GetText(ids::kParameter);
+  if (records().Count() == 0) return 0;
+  if (bound_.timeout.empty() || bound_.parameter.empty()) {
+    SelectCurrentEntryAgain();  // takes a fresh pick back
     return kGeneralFailure;
   }
-  const auto position = resourceList.FindByName(WithExtension(name));
-  if (position == resourceList.end()) return kGeneralFailure;
+  const auto position = records().FindByEntry(name);
+  if (position == records().end()) return kGeneralFailure;
   ResourceRecord record = *position;
-  for (std::int32_t kind = 0; kind < kPortKindCount; ++kind) {
-    if (portKindFlags[static_cast<std::size_t>(kind)] != 0) {
-      record.portKind = kind;
-      break;
-    }
-  }
-  record.baud = baudText = ops_->GetText(ids::kBaud);
-  record.alignment = alignmentText = ops_->GetText(ids::kAlignment);
-  record.dataBits = dataBitsText = ops_->GetText(ids::kDataBits);
-  record.stopBits = stopBitsText = ops_->GetText(ids::kStopBits);
-  record.parity = parityText = ops_->GetText(ids::kParity);
-  record.timeout = timeoutText;
-  record.parameter = parameterText;
+  if (IsPortKind(portKind_)) record.portKind = portKind_;
+  record.baud = bound_.baud = ops_->GetText(ids::kBaud);
+  record.alignment = bound_.alignment = ops_->GetText(ids::kAlignment);
+  record.dataBits = bound_.dataBits = ops_->GetText(ids::kDataBits);
+  record.stopBits = bound_.stopBits = ops_->GetText(ids::kStopBits);
+  record.parity = bound_.parity = ops_->GetText(ids::kParity);
+  record.timeout = bound_.timeout;
+  record.parameter = bound_.parameter;
   *position = record;
   return 0;
 }
 
 void EditorDialog::SwitchResource() {
-  if (Succeeded(CollectCurrentResource(currentName))) {
+  if (Succeeded(CollectCurrentResource(currentName_))) {
     ShowResource(ops_->GetText(ids::kResource));
   } else {
-    ApplicationMessageBox(editor_text::kSwitchRefused);
+    ops_->ApplicationMessageBox(texts::kSwitchRefused);
   }
-  currentName = ops_->GetText(ids::kResource);
+  currentName_ = ops_->GetText(ids::kResource);
+  currentEntry_ = ops_->ComboCurrentIndex(ids::kResource);
   PushBoundTexts();
 }
 
 void EditorDialog::SaveCommand() {
-  if (resourceList.Count() == 0) return;
+  if (records().Count() == 0) return;
   // Saying nothing here would let the user believe the data was saved.
-  if (Failed(CollectCurrentResource(currentName))) {
-    ApplicationMessageBox(editor_text::kNotSaved);
+  if (Failed(CollectCurrentResource(currentName_))) {
+    ops_->ApplicationMessageBox(texts::kNotSaved);
     return;
   }
-  if (Failed(Files().SaveAllResources())) InformationBox(editor_text::kSaveFailed);
+  SaveChangedResources();
+}
+
+// Writes what changed here; a file that changed on disk meanwhile is replaced only when
+// the user says so. False, after telling which files and why, when something failed.
+bool EditorDialog::SaveChangedResources() {
+  const SaveReport report = store_.SaveChanged([this](const ResourceRecord& record) {
+    return ops_->QuestionBox(texts::Format(texts::kChangedOnDisk, record.name));
+  });
+  if (Succeeded(report.status)) return true;
+  ops_->InformationBox(texts::WithReason(texts::kSaveFailed, FailureLines(report)));
+  return false;
 }
 
 void EditorDialog::OnOk() {
-  if (resourceList.Count() != 0) {
-    if (Failed(CollectCurrentResource(currentName))) {
-      ApplicationMessageBox(editor_text::kNotSaved);
+  if (records().Count() != 0) {
+    if (Failed(CollectCurrentResource(currentName_))) {
+      ops_->ApplicationMessageBox(texts::kNotSaved);
       return;
     }
-    if (Failed(Files().SaveAllResources())) {
-      InformationBox(editor_text::kSaveFailed);
-      return;
-    }
+    if (!SaveChangedResources()) return;
   }
   ReadBoundTexts();
   ops_->EndDialog(kEndOk);
@@ -245,41 +374,49 @@ void EditorDialog::OnCancel() { ops_->EndDialog(kEndCancel); }
 
 void EditorDialog::DeleteResourceCommand() {
   if (ops_->ComboCurrentIndex(ids::kResource) < 0) {
-    ApplicationMessageBox(editor_text::kSelectToDelete);
+    ops_->ApplicationMessageBox(texts::kSelectToDelete);
     return;
   }
-  if (OwnedMessageBox(editor_text::kConfirmDelete, kApplicationTitle, kBoxYesNoQuestion) ==
-      kAnswerYes) {
-    deleteName = ops_->GetText(ids::kResource);
-    if (DeleteOneFile(JoinPath(folders.workspaceFolder, WithExtension(deleteName)))) {
-      const auto position = resourceList.FindByName(WithExtension(deleteName));
-      if (position != resourceList.end()) resourceList.Remove(position);
-      if (Failed(RefreshResourceList())) InformationBox(editor_text::kRefreshFailed);
+  if (ops_->QuestionBox(texts::kConfirmDelete)) {
+    deleteName_ = ops_->GetText(ids::kResource);
+    const auto position = records().FindByEntry(deleteName_);
+    const std::u16string fileName =
+        position != records().end() ? position->name : WithExtension(deleteName_);
+    const ResourceProblem problem = store_.DeleteFile(fileName);
+    if (!problem.ok()) {
+      ops_->InformationBox(
+          texts::WithReason(texts::kDeleteFailed, DescribeProblem(fileName, problem)));
+    } else {
+      if (position != records().end()) records().Remove(position);
+      if (Failed(RefreshResourceList())) ops_->InformationBox(texts::kRefreshFailed);
     }
   }
   if (ops_->ComboCount(ids::kResource) == 0) ops_->ComboSetCurrentIndex(ids::kResource, -1);
 }
 
 void EditorDialog::AddResourceCommand() {
-  if (Failed(CollectCurrentResource(currentName))) {
-    InformationBox(editor_text::kAddCollectFailed);
+  if (Failed(CollectCurrentResource(currentName_))) {
+    ops_->InformationBox(texts::kAddCollectFailed);
     return;
   }
-  NewResourceDialog dialog;
-  dialog.editor = this;
-  dialog.folder = folders.workspaceFolder;
+  NewResourceDialog dialog(store_, *ops_);
   if (ops_->RunModalDialog(dialog) != kEndOk) return;
-  newName = dialog.acceptedName;
-  if (!newName.empty() &&
-      Succeeded(
-          Files().ParseResourceSettings(WithExtension(newName), schema::kNewResourcePort, u"")) &&
-      Succeeded(RefreshResourceList())) {
-    ops_->ComboSetCurrentIndex(ids::kResource, FindAddedEntry(newName));
-    currentName = ops_->GetText(ids::kResource);
+  newName_ = dialog.acceptedName();
+  if (!newName_.empty()) {
+    PortReading reading = ParsePortText(schema::kNewResourcePort, u"");
+    reading.record.name = WithExtension(newName_);
+    if (Succeeded(reading.status)) {
+      store_.Append(reading.record, dialog.createdBaseline());
+      if (Succeeded(RefreshResourceList())) {
+        currentEntry_ = FindAddedEntry(newName_);
+        ops_->ComboSetCurrentIndex(ids::kResource, currentEntry_);
+        currentName_ = ops_->GetText(ids::kResource);
+      }
+    }
   }
-  if (dialog.created) {
+  if (dialog.created()) {
     SelectPortKind(kPortTcpIp);
-    ops_->SetText(ids::kParameter, schema::kDefaultParameter);
+    ops_->SetText(ids::kParameter, kDefaultParameter);
   }
 }
 
@@ -315,34 +452,5 @@ void EditorDialog::OnSelectionChange(int id) {
 bool EditorDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t& result) {
   return shell_ != nullptr && shell_->HandleEditorMessage(*ops_, message, wParam, result);
 }
-
-ResourceFiles EditorDialog::Files() {
-  return ResourceFiles(resourceList, folders.workspaceFolder, *this);
-}
-
-int EditorDialog::ResourceEntryCount() { return ops_->ComboCount(ids::kResource); }
-
-void EditorDialog::ClearResourceEntries() {
-  ops_->ComboReset(ids::kResource);
-  listedCount_ = 0;
-}
-
-Status EditorDialog::LoadResourceFile(std::u16string_view fileName) {
-  return Files().LoadResourceFile(fileName);
-}
-
-void EditorDialog::ApplicationMessageBox(std::u16string_view text) {
-  ops_->ApplicationMessageBox(text);
-}
-
-int EditorDialog::OwnedMessageBox(std::u16string_view text, std::u16string_view caption, int type) {
-  return ops_->MessageBox(text, caption, type);
-}
-
-void EditorDialog::InformationBox(std::u16string_view text) {
-  ops_->MessageBox(text, kApplicationTitle, kBoxInformation);
-}
-
-void EditorDialog::EndProcess(int exitCode) { environment_.endProcess(exitCode); }
 
 }  // namespace tirv

@@ -1,12 +1,12 @@
-// EditorDialog: the program's one window. It owns the ResourceList, shows one record at
-// a time in its controls, keeps the port-kind state, and runs the commands: switch,
+// EditorDialog: the program's one window. It owns the workspace's records, shows one
+// at a time in its controls, keeps the port-kind state, and runs the commands: switch,
 // Save, Delete Resource, Add Resource, OK and Cancel.
 //
-// It reaches its controls only through ControlOps. Failures reach the user as message
-// boxes; nothing here throws.
+// It turns what the core returns into what the user sees: message boxes, radio buttons,
+// and the end of the process at start-up. It reaches its controls only through
+// ControlOps; nothing here throws.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -20,25 +20,6 @@
 
 namespace tirv {
 
-namespace editor_text {
-inline constexpr std::u16string_view kWorkspaceError =
-    u"An error has occoured while loading the workspace";
-inline constexpr std::u16string_view kSwitchRefused =
-    u"An error has occoured, make sure all values have been set";
-inline constexpr std::u16string_view kNotSaved =
-    u"Data not saved make sure all values have been set";
-inline constexpr std::u16string_view kSaveFailed =
-    u"An error has occoured, data may not have been saved";
-inline constexpr std::u16string_view kSelectToDelete = u"You must select a resource to delete";
-inline constexpr std::u16string_view kConfirmDelete =
-    u"Are you sure you want to delete this resource?";
-inline constexpr std::u16string_view kRefreshFailed =
-    u"An error occoured while refreshing the dialog";
-inline constexpr std::u16string_view kAddCollectFailed =
-    u"An error has occoured while saving the selected resource, make sure all values have been "
-    u"set";
-}  // namespace editor_text
-
 /// The window messages that are the application shell's business (the About box).
 class EditorShell {
  public:
@@ -48,13 +29,27 @@ class EditorShell {
                                    std::intptr_t& result) = 0;
 };
 
-/// What the editor takes from the running process; tests stand in for both.
+/// What the editor takes from the running process; tests stand in for it.
 struct EditorEnvironment {
-  std::function<void(int)> endProcess;              ///< default: end the process
-  std::function<bool(std::u16string&)> modulePath;  ///< default: the executable's path
+  std::function<void(int)> endProcess;  ///< default: end the process
+  ModulePathSource modulePath;          ///< default: the executable's path
+  /// A workspace folder to open instead of the one TirvOPC.ini names; empty for that one.
+  std::u16string workspaceFolder;
 };
 
-class EditorDialog : public DialogLogic, private ResourceEditorLink, private WorkspaceHost {
+/// The texts bound to the controls, with what the editor shows before any resource.
+struct BoundTexts {
+  std::u16string dataBits = u"8";
+  std::u16string parameter = std::u16string(kDefaultParameter);
+  std::u16string parity = u"None";
+  std::u16string resource;  ///< never changed, so pushing never changes the selection
+  std::u16string stopBits = u"1";
+  std::u16string timeout = u"2000";
+  std::u16string baud = u"9600";
+  std::u16string alignment = std::u16string(alignment::kLittleEndian);
+};
+
+class EditorDialog : public DialogLogic {
  public:
   explicit EditorDialog(EditorEnvironment environment = {});
   ~EditorDialog() override;
@@ -74,78 +69,71 @@ class EditorDialog : public DialogLogic, private ResourceEditorLink, private Wor
 
   /// Enables the setting controls that `kind` (0..6) uses, disables the others, checks
   /// its radio button and makes it the port-kind state. Changes no value.
-  void SelectPortKind(std::int32_t kind) override;
+  void SelectPortKind(std::int32_t kind);
 
-  /// Shows the record named `name` + ".opc" (exact). Failure, nothing changed, when no
-  /// record has that name; failure, with the values shown but the port kind kept, when
-  /// its port kind lies outside 0..6.
+  /// Shows the record that the entry `name` stands for (ResourceList::FindByEntry).
+  /// Failure, nothing changed, when there is none; failure, with the values shown but
+  /// the port kind kept, when its port kind lies outside 0..6.
   Status ShowResource(std::u16string_view name);
 
-  /// Refills the Resource combo from the list, selects and shows its first entry.
-  /// The ShowResource status, or success when the list is empty.
-  Status RefreshResourceList() override;
+  /// Refills the Resource combo from the records, selects and shows its first entry.
+  /// The ShowResource status, or success when there are no records.
+  Status RefreshResourceList();
 
-  /// Copies the controls into the record `name` + ".opc". Failure, with no record
-  /// changed, when the Timeout or Parameter edit is empty (the Resource combo then
-  /// selects currentName again) or no record has that name. Success on an empty list.
+  /// Copies the controls into the record that the entry `name` stands for. Failure, with
+  /// no record changed, when the Timeout or Parameter edit is empty (the Resource combo
+  /// then selects the current entry again) or no record stands for `name`. Success when
+  /// there are no records.
   Status CollectCurrentResource(std::u16string_view name);
 
-  void SwitchResource();
-  void SaveCommand();
-  void DeleteResourceCommand();
-  void AddResourceCommand();
-
-  // Members, as the window's state.
-  ResourceList resourceList;
-  std::u16string deleteName;
-  std::u16string currentName;
-  std::u16string newName;
-  WorkspaceFolders folders;  ///< programFolder, customWorkspace, workspaceFolder
-  std::array<std::uint8_t, kPortKindCount> portKindFlags{};
-
-  std::u16string dataBitsText = u"8";
-  std::u16string parameterText = u"-ip127.0.0.1";
-  std::u16string parityText = u"None";
-  std::u16string resourceText;
-  std::u16string stopBitsText = u"1";
-  std::u16string timeoutText = u"2000";
-  std::u16string baudText = u"9600";
-  std::u16string alignmentText = u"Little Endian";
-  int icon = 0;
+  // What the editor holds, for the shell and for tests.
+  ResourceList& records() { return store_.records(); }
+  const ResourceStore& store() const { return store_; }
+  const std::u16string& currentName() const { return currentName_; }
+  const std::u16string& deleteName() const { return deleteName_; }
+  const std::u16string& newName() const { return newName_; }
+  /// The port-kind state: the kind last selected, or kPortKindUnknown before the first.
+  std::int32_t portKind() const { return portKind_; }
+  const BoundTexts& boundTexts() const { return bound_; }
+  const WorkspaceLocation& workspace() const { return workspace_; }
 
  private:
-  // WorkspaceHost and ResourceEditorLink.
-  int ResourceEntryCount() override;
-  void ClearResourceEntries() override;
-  Status LoadResourceFile(std::u16string_view fileName) override;
-  void ApplicationMessageBox(std::u16string_view text) override;
-  int OwnedMessageBox(std::u16string_view text, std::u16string_view caption, int type) override;
-  void EndProcess(int exitCode) override;
+  // Start-up.
+  Status LoadWorkspace();
+  bool LocateOrEnd();
+  Status CreateMissingFolder();
+  Status LoadResourceFiles();
 
+  // The commands.
+  void SwitchResource();
+  void SaveCommand();
+  bool SaveChangedResources();
+  void DeleteResourceCommand();
+  void AddResourceCommand();
+  int FindAddedEntry(std::u16string_view name);
+
+  // The controls.
   void PushBoundTexts();
   void ReadBoundTexts();
   void FillFixedLists();
   void ShowInCombo(std::u16string& bound, const std::u16string& value, int comboId);
-  void InformationBox(std::u16string_view text);
-  ResourceFiles Files();
-  void ListRecordsFrom(ResourceList::Position first);
-  int FindAddedEntry(std::u16string_view name);
+  void SelectCurrentEntryAgain();
+  void EndProcess(int code);
 
   EditorEnvironment environment_;
   ControlOps* ops_ = nullptr;
   EditorShell* shell_ = nullptr;
-  // How far the Resource combo already lists the records: while records are only
-  // appended, a refresh adds the new ones instead of refilling the combo, with the
-  // same entries, order and selection as a full refill. Any removal since the listing
-  // (the list's removal count moved) makes the listing stale.
-  std::size_t listedCount_ = 0;
-  std::size_t listedRemovals_ = 0;
-  ResourceList::Position lastListed_{};
-};
 
-/// The first dot-separated part of a file name, leading dots skipped: what the
-/// Resource combo lists for a record.
-std::u16string ResourceEntryText(std::u16string_view fileName);
+  ResourceStore store_;
+  WorkspaceLocation workspace_;
+  std::u16string loadReason_;  ///< the second line of the loading's error, if any
+  std::u16string deleteName_;
+  std::u16string currentName_;  ///< the entry whose record the controls show
+  int currentEntry_ = -1;       ///< its index in the Resource combo
+  std::u16string newName_;
+  std::int32_t portKind_ = kPortKindUnknown;
+  BoundTexts bound_;
+};
 
 /// Routes a window message as the framework does: to the logic first; then, by default,
 /// WM_COMMAND to OnCommand (1: OnOk, 2: OnCancel) and SC_CLOSE to OnCancel.

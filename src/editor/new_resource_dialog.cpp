@@ -1,11 +1,7 @@
 #include "new_resource_dialog.h"
 
-#include <cassert>
-
-#include "editor_dialog.h"
-#include "resource_file.h"
 #include "templates.h"
-#include "workspace.h"
+#include "texts.h"
 
 namespace tirv {
 namespace {
@@ -23,57 +19,61 @@ void TrimSpaces(std::u16string& text) {
 const DialogTemplate& NewResourceDialog::Template() const { return NewResourceDialogTemplate(); }
 
 bool NewResourceDialog::OnInitDialog(ControlOps& ops) {
-  assert(editor != nullptr && "the editor sets itself before running the dialog");
   ops_ = &ops;
-  ops.SetText(ids::kNewName, nameText);
+  ops.SetText(ids::kNewName, nameText_);
   return true;
 }
 
-void NewResourceDialog::InformationBox(std::u16string_view text) {
-  ops_->MessageBox(text, kApplicationTitle, kBoxInformation);
-}
-
 bool NewResourceDialog::NameIsFree() const {
-  ControlOps& editorOps = editor->ops();
-  const int count = editorOps.ComboCount(ids::kResource);
+  const int count = editor_.ComboCount(ids::kResource);
   for (int i = 0; i < count; ++i) {
-    if (editorOps.ComboEntryText(ids::kResource, i) == nameText) return false;
+    if (editor_.ComboEntryText(ids::kResource, i) == nameText_) return false;
   }
   return true;
 }
 
 void NewResourceDialog::OnOk() {
-  nameText = ops_->GetText(ids::kNewName);
-  acceptedName = nameText;
-  if (nameText.find_first_of(kForbidden) != std::u16string::npos) {
-    InformationBox(new_resource_text::kForbiddenCharacters);
+  nameText_ = ops_->GetText(ids::kNewName);
+  acceptedName_ = nameText_;
+  if (nameText_.find_first_of(kForbidden) != std::u16string::npos) {
+    ops_->InformationBox(texts::kForbiddenCharacters);
     return;
   }
-  if (nameText.find(u' ') != std::u16string::npos) {
-    TrimSpaces(nameText);
-    acceptedName = nameText;
-    if (nameText.find(u' ') != std::u16string::npos) {
-      InformationBox(new_resource_text::kNoSpaces);
+  if (nameText_.find(u' ') != std::u16string::npos) {
+    TrimSpaces(nameText_);
+    acceptedName_ = nameText_;
+    if (nameText_.find(u' ') != std::u16string::npos) {
+      ops_->InformationBox(texts::kNoSpaces);
       return;
     }
   }
-  if (nameText.empty()) {
-    InformationBox(new_resource_text::kEnterName);
+  if (nameText_.empty()) {
+    ops_->InformationBox(texts::kEnterName);
     return;
   }
   if (!NameIsFree()) {
-    InformationBox(new_resource_text::kAlreadyExists);
+    ops_->InformationBox(texts::kAlreadyExists);
     return;
   }
-  if (Failed(CreateResourceFile(nameText, folder))) {
-    ops_->ApplicationMessageBox(new_resource_text::kCreateFailed);
+  // A file of that name that appeared on disk since start-up is refused like a listed one,
+  // never rewritten.
+  const ResourceProblem problem = store_.CreateFile(nameText_, &createdBaseline_);
+  if (problem.fault == ResourceFault::kExists) {
+    ops_->InformationBox(texts::kAlreadyExists);
+    return;
   }
-  created = 1;
+  if (!problem.ok()) {
+    createdBaseline_ = RecordBaseline{};
+    ops_->ApplicationMessageBox(texts::WithReason(
+        texts::kCreateFailed,
+        DescribeProblem(nameText_ + std::u16string(schema::kExtension), problem)));
+  }
+  created_ = 1;
   ops_->EndDialog(kEndOk);
 }
 
 void NewResourceDialog::OnCancel() {
-  created = 0;
+  created_ = 0;
   ops_->EndDialog(kEndCancel);
 }
 

@@ -1,6 +1,6 @@
 #include "templates.h"
 
-#include "workspace.h"
+#include "texts.h"
 
 namespace tirv {
 namespace {
@@ -40,16 +40,17 @@ constexpr ControlTemplate kEditorControls[] = {
 };
 
 constexpr ControlTemplate kNewResourceControls[] = {
-    {kNoId, K::kStatic, u"Enter the name of the new resource", 7, 17, 120, 8},
+    {kNoId, K::kStatic, texts::kEnterNewName, 7, 17, 120, 8},
     {1019, K::kEdit, u"", 132, 15, 72, 14},
     {1, K::kDefaultButton, u"OK", 54, 40, 50, 14},
     {2, K::kPushButton, u"Cancel", 111, 40, 50, 14},
 };
 
 constexpr DialogTemplate kEditorTemplate{
-    ids::kEditorDialog, kApplicationTitle, 293, 135, u"MS Sans Serif", 8, kEditorControls};
+    ids::kEditorDialog, texts::kApplicationTitle, 293, 135, u"MS Sans Serif", 8, kEditorControls};
 constexpr DialogTemplate kNewResourceTemplate{
-    ids::kNewResourceDialog, kApplicationTitle, 216, 61, u"MS Sans Serif", 8, kNewResourceControls};
+    ids::kNewResourceDialog, texts::kApplicationTitle, 216, 61, u"MS Sans Serif", 8,
+    kNewResourceControls};
 
 }  // namespace
 

@@ -7,12 +7,16 @@
 
 #include "qt_text.h"
 #include "text.h"
-#include "workspace.h"
 
 namespace tirv {
 namespace {
 
 constexpr const char* kTraceVariable = "TIRVANE_EDITOR_TRACE";
+
+// The answers that the trace prints: OK, Yes and No.
+constexpr int kAnswerOk = 1;
+constexpr int kAnswerYes = 6;
+constexpr int kAnswerNo = 7;
 
 std::string Quoted(std::u16string_view text) {
   std::string out = "\"";
@@ -54,13 +58,10 @@ std::string MessageBoxTraceLine(std::string_view kind, int type, std::u16string_
          " answer=" + std::to_string(answer);
 }
 
-int ShowMessageBox(QWidget* owner, std::u16string_view text, std::u16string_view caption,
-                   int type) {
-  const bool question = type == kBoxYesNoQuestion;
-  QMessageBox box(question                  ? QMessageBox::Question
-                  : type == kBoxInformation ? QMessageBox::Information
-                                            : QMessageBox::NoIcon,
-                  ToQString(caption), ToQString(text),
+bool ShowMessageBox(QWidget* owner, std::u16string_view text, BoxKind kind) {
+  const bool question = kind == BoxKind::kQuestion;
+  QMessageBox box(question ? QMessageBox::Question : QMessageBox::Information,
+                  ToQString(texts::kApplicationTitle), ToQString(text),
                   question ? (QMessageBox::Yes | QMessageBox::No) : QMessageBox::Ok, owner);
   box.setTextFormat(Qt::PlainText);
   int answer = kAnswerOk;
@@ -70,16 +71,18 @@ int ShowMessageBox(QWidget* owner, std::u16string_view text, std::u16string_view
   } else {
     box.exec();
   }
-  Trace(owner == nullptr ? "unowned" : "owned", type, caption, text, answer);
-  return answer;
+  Trace(owner == nullptr ? "unowned" : "owned", static_cast<int>(kind), texts::kApplicationTitle,
+        text, answer);
+  return answer != kAnswerNo;
 }
 
 void ShowApplicationMessageBox(QWidget* owner, std::u16string_view text) {
-  QMessageBox box(QMessageBox::Warning, ToQString(kApplicationTitle), ToQString(text),
+  QMessageBox box(QMessageBox::Warning, ToQString(texts::kApplicationTitle), ToQString(text),
                   QMessageBox::Ok, owner);
   box.setTextFormat(Qt::PlainText);
   box.exec();
-  Trace("application", 0, kApplicationTitle, text, kAnswerOk);
+  Trace("application", static_cast<int>(BoxKind::kApplication), texts::kApplicationTitle, text,
+        kAnswerOk);
 }
 
 }  // namespace tirv

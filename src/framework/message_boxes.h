@@ -1,6 +1,6 @@
-// The three kinds of message box on Qt: a box owned by a dialog with the caption and
-// type of the original platform, the framework's application message box, and the
-// unowned box at start-up.
+// The three kinds of message box on Qt: an information or question box owned by a
+// dialog, the framework's application message box, and the unowned box at start-up.
+// Every box is captioned with the application title.
 //
 // When the environment variable TIRVANE_EDITOR_TRACE is set (to anything), every box,
 // once answered, also prints one line to stderr, so that tests of the whole program can
@@ -16,12 +16,13 @@
 #include <string>
 #include <string_view>
 
+#include "texts.h"
+
 namespace tirv {
 
-/// Shows a modal box over `owner` (nullptr: no owner). `type` 36 gives Yes and No with
-/// the question icon and returns 6 or 7; 64 gives OK with the information icon. Any
-/// other type shows OK with no icon. Returns 1 for OK.
-int ShowMessageBox(QWidget* owner, std::u16string_view text, std::u16string_view caption, int type);
+/// Shows a modal box over `owner` (nullptr: no owner): kQuestion gives Yes and No with
+/// the question icon, kInformation OK with the information icon. True for Yes and OK.
+bool ShowMessageBox(QWidget* owner, std::u16string_view text, BoxKind kind);
 
 /// The application message box: the application title, an OK button, the warning icon.
 void ShowApplicationMessageBox(QWidget* owner, std::u16string_view text);

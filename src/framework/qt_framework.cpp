@@ -11,9 +11,8 @@ bool QtFramework::TopLevelWindowExists(std::u16string_view title) {
   return tirv::TopLevelWindowExists(title);
 }
 
-void QtFramework::UnownedMessageBox(std::u16string_view text, std::u16string_view caption,
-                                    int type) {
-  ShowMessageBox(nullptr, text, caption, type);
+void QtFramework::UnownedInformationBox(std::u16string_view text) {
+  ShowMessageBox(nullptr, text, BoxKind::kInformation);
 }
 
 void QtFramework::EndProcess(int exitCode) { tirv::EndProcess(exitCode); }

@@ -9,7 +9,7 @@ namespace tirv {
 class QtFramework : public AppFramework {
  public:
   bool TopLevelWindowExists(std::u16string_view title) override;
-  void UnownedMessageBox(std::u16string_view text, std::u16string_view caption, int type) override;
+  void UnownedInformationBox(std::u16string_view text) override;
   void EndProcess(int exitCode) override;
   int RunMainDialog(DialogLogic& dialog) override;
 };

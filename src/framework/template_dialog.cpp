@@ -1,5 +1,6 @@
 #include "template_dialog.h"
 
+#include <QAbstractListModel>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -27,6 +29,32 @@ constexpr int kComboHeight = 12;
 constexpr const char* kAverageWidthSample = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 }  // namespace
+
+// Shows a ComboModel's entries to its QComboBox without copying them, so that a list
+// of many thousand resources is filled at the cost of one sort.
+class ComboItemModel : public QAbstractListModel {
+ public:
+  ComboItemModel(const ComboModel& model, QObject* parent)
+      : QAbstractListModel(parent), model_(model) {}
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : model_.Count();
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return ToQString(model_.EntryText(index.row()));
+  }
+  /// Wraps a change of the entries.
+  template <typename Change>
+  void Reset(Change change) {
+    beginResetModel();
+    change();
+    endResetModel();
+  }
+
+ private:
+  const ComboModel& model_;
+};
 
 DialogUnits DialogUnits::ForFont(const QFont& font) {
   const QFontMetrics metrics(font);
@@ -119,11 +147,18 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
 QComboBox* TemplateDialog::CreateCombo(const ControlTemplate& control) {
   const bool editable = control.kind == ControlKind::kDropDownEdit;
   auto* combo = new QComboBox(this);
+  const int id = control.id;
+  models_[id] = std::make_unique<ComboModel>(control.sorted, editable);
+  auto* items = new ComboItemModel(*models_[id], combo);
+  combo->setModel(items);
+  itemModels_[id] = items;
   combo->setEditable(editable);
   combo->setInsertPolicy(QComboBox::NoInsert);
   combo->setMaxVisibleItems(qMax(1, (control.height - kComboHeight) / 8));
-  const int id = control.id;
-  models_[id] = std::make_unique<ComboModel>(control.sorted, editable);
+  // The size is the template's: measuring every entry of a long list would be wasted, and
+  // a long drop list is laid out in batches as it scrolls, not all at once as it opens.
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  if (auto* list = qobject_cast<QListView*>(combo->view())) list->setLayoutMode(QListView::Batched);
   if (editable) {
     combo->setCompleter(nullptr);  // completion would change what the user typed
     connect(combo->lineEdit(), &QLineEdit::textEdited, this,
@@ -245,25 +280,29 @@ void TemplateDialog::SetText(int id, std::u16string_view text) {
   }
 }
 
-void TemplateDialog::ComboReset(int id) {
+template <typename Change>
+void TemplateDialog::ChangeEntries(int id, Change change) {
   auto* combo = qobject_cast<QComboBox*>(Control(id));
   if (combo == nullptr) return;
-  models_[id]->Reset();
-  const QSignalBlocker block(combo);
-  combo->clear();
+  {
+    const QSignalBlocker block(combo);
+    itemModels_[id]->Reset(change);
+  }
   ShowModel(id);
 }
 
+void TemplateDialog::ComboReset(int id) {
+  ChangeEntries(id, [this, id] { models_[id]->Reset(); });
+}
+
 int TemplateDialog::ComboAdd(int id, std::u16string_view text) {
-  auto* combo = qobject_cast<QComboBox*>(Control(id));
-  if (combo == nullptr) return -1;
-  const int index = models_[id]->Add(text);
-  {
-    const QSignalBlocker block(combo);
-    combo->insertItem(index, ToQString(text));
-  }
-  ShowModel(id);
+  int index = -1;
+  ChangeEntries(id, [&] { index = models_[id]->Add(text); });
   return index;
+}
+
+void TemplateDialog::ComboFill(int id, std::vector<std::u16string> texts) {
+  ChangeEntries(id, [&] { models_[id]->Fill(std::move(texts)); });
 }
 
 int TemplateDialog::ComboCount(int id) {
@@ -299,8 +338,12 @@ int TemplateDialog::ComboSelectPrefix(int id, int start, std::u16string_view tex
   return found;
 }
 
-int TemplateDialog::MessageBox(std::u16string_view text, std::u16string_view caption, int type) {
-  return ShowMessageBox(this, text, caption, type);
+void TemplateDialog::InformationBox(std::u16string_view text) {
+  ShowMessageBox(this, text, BoxKind::kInformation);
+}
+
+bool TemplateDialog::QuestionBox(std::u16string_view text) {
+  return ShowMessageBox(this, text, BoxKind::kQuestion);
 }
 
 void TemplateDialog::ApplicationMessageBox(std::u16string_view text) {

@@ -19,6 +19,8 @@ class QComboBox;
 
 namespace tirv {
 
+class ComboItemModel;
+
 /// Pixels per dialog unit for a dialog font: average character width / 4, height / 8.
 struct DialogUnits {
   double x = 1.5;
@@ -49,13 +51,15 @@ class TemplateDialog : public QDialog, public ControlOps {
   void SetText(int id, std::u16string_view text) override;
   void ComboReset(int id) override;
   int ComboAdd(int id, std::u16string_view text) override;
+  void ComboFill(int id, std::vector<std::u16string> texts) override;
   int ComboCount(int id) override;
   int ComboCurrentIndex(int id) override;
   void ComboSetCurrentIndex(int id, int index) override;
   std::u16string ComboEntryText(int id, int index) override;
   int ComboFindPrefix(int id, int start, std::u16string_view text) override;
   int ComboSelectPrefix(int id, int start, std::u16string_view text) override;
-  int MessageBox(std::u16string_view text, std::u16string_view caption, int type) override;
+  void InformationBox(std::u16string_view text) override;
+  bool QuestionBox(std::u16string_view text) override;
   void ApplicationMessageBox(std::u16string_view text) override;
   int RunModalDialog(DialogLogic& dialog) override;
   void EndDialog(int code) override;
@@ -70,12 +74,15 @@ class TemplateDialog : public QDialog, public ControlOps {
   QWidget* CreateControl(const ControlTemplate& control);
   QComboBox* CreateCombo(const ControlTemplate& control);
   void ShowModel(int id);
+  template <typename Change>
+  void ChangeEntries(int id, Change change);
   void UserClickedRadio(int id);
 
   DialogLogic& logic_;
   DialogUnits units_;
   std::map<int, QWidget*> controls_;
   std::map<int, std::unique_ptr<ComboModel>> models_;
+  std::map<int, ComboItemModel*> itemModels_;  // owned by their combo boxes
   bool ending_ = false;
 };
 

@@ -216,6 +216,17 @@ bool ReadRegularFile(int fd, FileBytes& bytes) {
   return bytes.size > 0 || kindKnown || IsRegularFile(fd, ignored);  // empty, or a device?
 }
 
+// Why reading `fd` failed: a folder or another kind of file than a regular one says so
+// whatever the read said.
+int ReadFailure(int fd) {
+  const int readError = errno;
+  struct stat st;
+  if (Sys().Fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+    return S_ISDIR(st.st_mode) ? EISDIR : kErrorNotRegularFile;
+  }
+  return readError != 0 ? readError : EIO;
+}
+
 }  // namespace
 
 std::string NativePath(std::u16string_view path) {
@@ -256,8 +267,9 @@ ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes, int* error
     why = errno;
     return (errno == ENOENT || errno == ENOTDIR) ? ReadOutcome::kAbsent : ReadOutcome::kFailed;
   }
+  errno = 0;
   const bool complete = ReadRegularFile(fd, bytes);
-  if (!complete) why = errno != 0 ? errno : kErrorNotRegularFile;
+  if (!complete) why = ReadFailure(fd);
   CloseQuietly(fd);
   if (!complete) {
     bytes = FileBytes{};

@@ -1,202 +1,313 @@
 #include "resource_file.h"
 
-#include <vector>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "files.h"
-#include "profile_calls.h"
 #include "profile_document.h"
+#include "system_log.h"
+#include "text.h"
 
 namespace tirv {
 namespace {
 
-constexpr std::u16string_view kSerialPorts[4] = {u"V24 1", u"V24 2", u"V24 3", u"V24 4"};
-constexpr std::u16string_view kParityWords[3] = {u"None", u"Odd", u"Even"};
-constexpr std::u16string_view kParityDigits[3] = {u"0", u"1", u"2"};
-// Characters stripped from the front of a TCP/IP port text: a set, not a prefix.
-constexpr std::u16string_view kTcpIpStripSet = u"DLL netdrv.dll";
+// A port text named in a message is cut to this many characters.
+constexpr std::size_t kShownPortText = 80;
 
-bool Contains(std::u16string_view text, std::u16string_view part) {
-  return text.find(part) != std::u16string_view::npos;
+std::uint64_t HashOf(const char* data, std::size_t size) {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (std::size_t i = 0; i < size; ++i) {
+    hash ^= static_cast<unsigned char>(data[i]);
+    hash *= 1099511628211ull;
+  }
+  return hash;
 }
 
-std::u16string AlignmentOf(std::u16string_view adaptation) {
-  if (adaptation == schema::kAdaptLittleEndian) return std::u16string(schema::kLittleEndian);
-  if (adaptation == schema::kAdaptBigEndian) return std::u16string(schema::kBigEndian);
+void RememberFile(RecordBaseline& baseline, const char* data, std::size_t size) {
+  baseline.fileExisted = true;
+  baseline.fileSize = size;
+  baseline.fileHash = HashOf(data, size);
+}
+
+bool SameFile(const RecordBaseline& a, const RecordBaseline& b) {
+  return a.fileExisted == b.fileExisted && a.fileSize == b.fileSize && a.fileHash == b.fileHash;
+}
+
+ResourceProblem Problem(ResourceFault fault, int error = 0, std::u16string detail = {}) {
+  return ResourceProblem{fault, error, std::move(detail)};
+}
+
+std::u16string CutForMessage(std::u16string_view text) {
+  if (text.size() <= kShownPortText) return std::u16string(text);
+  return std::u16string(text.substr(0, kShownPortText)) + u"\u2026";
+}
+
+std::u16string CharacterName(char16_t unit) {
+  char code[16];
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(unit));
+  return u"\"" + std::u16string(1, unit) + u"\" (" + Utf8ToUtf16(code) + u")";
+}
+
+// What the values of a record's file would hold that the file cannot: a character
+// outside the code page, or a line break that would start a new line.
+ResourceProblem CheckWritable(std::u16string_view value) {
+  if (value.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) {
+    return Problem(ResourceFault::kLineBreak);
+  }
+  const std::size_t bad = CodePage::Default().FindUnencodable(value);
+  if (bad != std::u16string_view::npos) {
+    return Problem(ResourceFault::kUnencodable, 0, std::u16string(1, value[bad]));
+  }
   return {};
 }
 
-std::u16string_view AdaptationOf(std::u16string_view alignment) {
-  if (alignment == schema::kBigEndian) return schema::kAdaptBigEndian;
-  if (alignment == schema::kLittleEndian) return schema::kAdaptLittleEndian;
+// The file's bytes with the record's keys set, as three one-shot writes in this order
+// would leave them. `current` is the file as it is now, or null when there is none.
+ResourceProblem RenderRecord(const ResourceRecord& record, std::u16string_view path,
+                             FileBytes* current, std::string& out) {
+  ProfileDocument document;
+  if (current != nullptr) {
+    const bool zeroByte = std::memchr(current->data.get(), 0, current->size) != nullptr;
+    if (Failed(document.LoadBytes(path, std::move(*current)))) {
+      return Problem(zeroByte ? ResourceFault::kZeroByte : ResourceFault::kBadLine);
+    }
+  }
+  bool set = Succeeded(document.SetValue(schema::kGeneralSettings, schema::kAdaptationComponent,
+                                         AdaptationOf(record.alignment)));
+  if (IsPortKind(record.portKind)) {
+    set = set &&
+          Succeeded(document.SetValue(schema::kOnline, schema::kComTeleLength,
+                                      TeleLengthOf(record.portKind))) &&
+          Succeeded(document.SetValue(schema::kOnline, schema::kComPort, FormatPortText(record)));
+  }
+  if (!set || Failed(document.Render(out))) return Problem(ResourceFault::kSystem, ENOMEM);
+  document.Discard();
   return {};
 }
 
-// Unknown parity texts pass through unchanged in both directions.
-std::u16string_view ParityWordOf(std::u16string_view digit) {
-  for (int i = 0; i < 3; ++i) {
-    if (digit == kParityDigits[i]) return kParityWords[i];
-  }
-  return digit;
-}
-
-std::u16string_view ParityDigitOf(std::u16string_view word) {
-  for (int i = 0; i < 3; ++i) {
-    if (word == kParityWords[i]) return kParityDigits[i];
-  }
-  return word;
-}
-
-std::vector<std::u16string_view> SplitOnSpaces(std::u16string_view text) {
-  std::vector<std::u16string_view> tokens;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t begin = text.find_first_not_of(u' ', at);
-    if (begin == std::u16string_view::npos) break;
-    const std::size_t end = std::min(text.find(u' ', begin), text.size());
-    tokens.push_back(text.substr(begin, end - begin));
-    at = end;
-  }
-  return tokens;
-}
-
-// The fixed serial settings that simulation and TCP/IP records carry along.
-void FillNonSerialDefaults(ResourceRecord& record) {
-  record.baud = u"19200";
-  record.dataBits = u"8";
-  record.stopBits = u"1";
-  record.parity = u"None";
-  record.timeout = u"2000";
-}
-
-std::u16string SerialPortText(const ResourceRecord& r) {
-  std::u16string text(kSerialPorts[r.portKind]);
-  for (std::u16string_view field : {std::u16string_view(r.baud), std::u16string_view(r.dataBits),
-                                    std::u16string_view(r.stopBits), ParityDigitOf(r.parity),
-                                    std::u16string_view(r.timeout), std::u16string_view(u"0")}) {
-    text += u' ';
-    text += field;
-  }
-  return text;
-}
-
-bool Write(std::u16string_view section, std::u16string_view key, std::u16string_view value,
-           std::u16string_view path) {
-  return WriteProfileString(section, key, value, path) != 0;
-}
-
-// ComTeleLength first, then ComPort; stops at the first write that fails.
-Status WritePortSettings(const ResourceRecord& record, std::u16string_view path) {
-  const std::u16string_view teleLength =
-      IsSerialPortKind(record.portKind) ? schema::kTeleLengthSerial : schema::kTeleLengthOther;
-  if (!Write(schema::kOnline, schema::kComTeleLength, teleLength, path)) return kGeneralFailure;
-  return Write(schema::kOnline, schema::kComPort, PortTextOf(record), path) ? 0 : kGeneralFailure;
+// What the log says a save put into the file: the new port text, or the adaptation of a
+// record whose port text names no known port.
+std::string ChangeLogText(const ResourceRecord& record) {
+  if (IsPortKind(record.portKind)) return Utf16ToUtf8(FormatPortText(record));
+  return "AdaptationComponent=" + Utf16ToUtf8(AdaptationOf(record.alignment));
 }
 
 }  // namespace
 
-std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
+std::u16string DescribeProblem(std::u16string_view fileName, const ResourceProblem& problem) {
+  std::u16string text(fileName);
+  text += u": ";
+  switch (problem.fault) {
+    case ResourceFault::kNone:
+      return text + u"no problem";
+    case ResourceFault::kUnreadable:
+    case ResourceFault::kSystem:
+      return text + Utf8ToUtf16(ErrorText(problem.error));
+    case ResourceFault::kZeroByte:
+      return text + u"it holds a zero byte";
+    case ResourceFault::kBadLine:
+      return text + u"a line is neither a [section] header nor a key=value entry in a section";
+    case ResourceFault::kNoComPort:
+      return text + u"there is no ComPort";
+    case ResourceFault::kUnknownPortText:
+      return text + u"the port text \"" + CutForMessage(problem.detail) + u"\" names no port";
+    case ResourceFault::kUnencodable:
+      return text + u"the character " +
+             CharacterName(problem.detail.empty() ? u'?' : problem.detail[0]) +
+             u" cannot be written in the code page " + Utf8ToUtf16(CodePage::Default().name());
+    case ResourceFault::kLineBreak:
+      return text + u"a value holds a line break";
+    case ResourceFault::kExists:
+      return text + u"a file of that name exists";
+  }
+  return text;
+}
+
+std::string WrittenFormOf(const ResourceRecord& record) {
+  std::u16string form(AdaptationOf(record.alignment));
+  if (IsPortKind(record.portKind)) {
+    form += u'\n';
+    form += TeleLengthOf(record.portKind);
+    form += u'\n';
+    form += FormatPortText(record);
+  }
+  return Utf16ToUtf8(form);
+}
+
+ResourceFileReading ReadResourceFile(std::u16string_view folder, std::u16string_view fileName) {
+  ResourceFileReading reading;
+  reading.record.name = fileName;
   std::u16string path(folder);
   path += u'/';
-  path += name;
+  path += fileName;
+
+  FileBytes bytes;
+  int error = 0;
+  if (ReadWholeFile(path, bytes, &error) != ReadOutcome::kRead) {
+    reading.problem = Problem(ResourceFault::kUnreadable, error);
+    return reading;
+  }
+  RememberFile(reading.baseline, bytes.data.get(), bytes.size);
+  if (std::memchr(bytes.data.get(), 0, bytes.size) != nullptr) {
+    reading.problem = Problem(ResourceFault::kZeroByte);
+    return reading;
+  }
+  ProfileDocument document;
+  if (Failed(document.LoadBytes(path, std::move(bytes)))) {
+    reading.problem = Problem(ResourceFault::kBadLine);
+    return reading;
+  }
+  const std::u16string_view portText =
+      document.Value(schema::kOnline, schema::kComPort, schema::kFileNotFound);
+  PortReading port =
+      ParsePortText(portText, document.Value(schema::kGeneralSettings, schema::kAdaptationComponent,
+                                             schema::kFileNotFound));
+  if (!port.namesResource) {
+    const bool missing = document.Value(schema::kOnline, schema::kComPort, u"").empty();
+    reading.problem = missing
+                          ? Problem(ResourceFault::kNoComPort)
+                          : Problem(ResourceFault::kUnknownPortText, 0, std::u16string(portText));
+    return reading;
+  }
+  port.record.name = fileName;
+  reading.record = std::move(port.record);
+  reading.status = port.status;
+  reading.baseline.written = WrittenFormOf(reading.record);
+  return reading;
+}
+
+std::u16string ResourceStore::PathOf(std::u16string_view fileName) const {
+  std::u16string path(folder_);
+  path += u'/';
+  path += fileName;
   return path;
 }
 
-std::u16string PortTextOf(const ResourceRecord& record) {
-  if (IsSerialPortKind(record.portKind)) return SerialPortText(record);
-  if (record.portKind == kPortSimulation1) return std::u16string(schema::kSimulation1);
-  if (record.portKind == kPortSimulation2) return std::u16string(schema::kSimulation2);
-  if (record.portKind == kPortTcpIp) return std::u16string(schema::kTcpIpPrefix) + record.parameter;
+ResourceList::Position ResourceStore::Adopt(const ResourceFileReading& reading) {
+  return records_.Append(reading.record, reading.baseline);
+}
+
+ResourceList::Position ResourceStore::Append(const ResourceRecord& record,
+                                             RecordBaseline baseline) {
+  return records_.Append(record, std::move(baseline));
+}
+
+bool ResourceStore::IsChanged(ResourceList::ConstPosition record) const {
+  return WrittenFormOf(*record) != records_.BaselineOf(record).written;
+}
+
+WriteResult ResourceStore::Write(ResourceList::Position position, bool replaceChangedFile) {
+  const ResourceRecord& record = *position;
+  RecordBaseline& baseline = records_.BaselineOf(position);
+  const std::string written = WrittenFormOf(record);
+  if (written == baseline.written) return {};
+
+  WriteResult result;
+  result.outcome = WriteOutcome::kFailed;
+  result.problem = CheckWritable(FormatPortText(record));
+  if (!result.problem.ok()) return result;
+
+  const std::u16string path = PathOf(record.name);
+  FileBytes current;
+  int error = 0;
+  const ReadOutcome read = ReadWholeFile(path, current, &error);
+  if (read == ReadOutcome::kFailed) {
+    result.problem = Problem(ResourceFault::kUnreadable, error);
+    return result;
+  }
+  RecordBaseline now;
+  if (read == ReadOutcome::kRead) RememberFile(now, current.data.get(), current.size);
+  if (!SameFile(now, baseline) && !replaceChangedFile) {
+    result.outcome = WriteOutcome::kConflict;
+    return result;
+  }
+
+  // The rendering takes the bytes; keep what comparing with them needs.
+  const std::string before =
+      read == ReadOutcome::kRead ? std::string(current.data.get(), current.size) : std::string();
+  std::string bytes;
+  result.problem =
+      RenderRecord(record, path, read == ReadOutcome::kRead ? &current : nullptr, bytes);
+  if (!result.problem.ok()) return result;
+
+  if (read == ReadOutcome::kRead && bytes == before) {
+    result.outcome = WriteOutcome::kOnDisk;
+  } else if (Failed(ReplaceFileSafely(path, bytes, &error))) {
+    result.problem = Problem(ResourceFault::kSystem, error);
+    return result;
+  } else {
+    result.outcome = WriteOutcome::kWritten;
+    LogFileChange(NativePath(path), ChangeLogText(record));
+  }
+  baseline.written = written;
+  RememberFile(baseline, bytes.data(), bytes.size());
+  return result;
+}
+
+SaveReport ResourceStore::SaveChanged(
+    const std::function<bool(const ResourceRecord&)>& replaceChangedFile) {
+  SaveReport report;
+  if (records_.Count() == 0) return report;
+  bool anyKnownKind = false;
+  for (auto position = records_.begin(); position != records_.end(); ++position) {
+    anyKnownKind = anyKnownKind || IsPortKind(position->portKind);
+    WriteResult result = Write(position, false);
+    if (result.outcome == WriteOutcome::kConflict) {
+      if (!replaceChangedFile(*position)) {
+        report.keptOnDisk.push_back(position->name);
+        continue;
+      }
+      result = Write(position, true);
+    }
+    if (result.outcome == WriteOutcome::kFailed) {
+      report.failures.emplace_back(position->name, result.problem);
+    }
+  }
+  report.status = report.failures.empty() && anyKnownKind ? 0 : kGeneralFailure;
+  return report;
+}
+
+ResourceProblem ResourceStore::CreateFile(std::u16string_view resourceName,
+                                          RecordBaseline* baseline) const {
+  std::u16string fileName(resourceName);
+  fileName += schema::kExtension;
+  const std::u16string path = PathOf(fileName);
+  ProfileDocument document;
+  std::string bytes;
+  const bool rendered =
+      Succeeded(document.SetValue(schema::kGeneralSettings, schema::kAdaptationComponent,
+                                  port_text::kAdaptLittleEndian)) &&
+      Succeeded(document.SetValue(schema::kGeneralSettings, schema::kDescription,
+                                  schema::kDescriptionText)) &&
+      Succeeded(document.SetValue(schema::kOnline, schema::kComTeleLength,
+                                  port_text::kTeleLengthOther)) &&
+      Succeeded(document.SetValue(schema::kOnline, schema::kComPort, schema::kNewResourcePort)) &&
+      Succeeded(document.Render(bytes));
+  document.Discard();
+  if (!rendered) return Problem(ResourceFault::kSystem, ENOMEM);
+  int error = 0;
+  if (Failed(CreateFileSafely(path, bytes, &error))) {
+    return error == EEXIST ? Problem(ResourceFault::kExists)
+                           : Problem(ResourceFault::kSystem, error);
+  }
+  LogFileChange(NativePath(path), "added");
+  if (baseline != nullptr) {
+    ResourceRecord created =
+        ParsePortText(schema::kNewResourcePort, port_text::kAdaptLittleEndian).record;
+    created.name = fileName;
+    baseline->written = WrittenFormOf(created);
+    RememberFile(*baseline, bytes.data(), bytes.size());
+  }
   return {};
 }
 
-Status ResourceFiles::LoadResourceFile(std::u16string_view fileName) {
-  // One pass over the file serves both keys, and values come whole: a value cut to a
-  // buffer would be written back cut by the next save.
-  ProfileDocument document;
-  if (Failed(document.Load(JoinPath(workspaceFolder_, fileName)))) {
-    return ParseResourceSettings(fileName, u"", u"");
-  }
-  return ParseResourceSettings(
-      fileName, document.Value(schema::kOnline, schema::kComPort, schema::kFileNotFound),
-      document.Value(schema::kGeneralSettings, schema::kAdaptationComponent,
-                     schema::kFileNotFound));
-}
-
-Status ResourceFiles::ParseResourceSettings(std::u16string_view fileName,
-                                            std::u16string_view portText,
-                                            std::u16string_view adaptation) {
-  ResourceRecord record;
-  record.name = fileName;
-  record.alignment = AlignmentOf(adaptation);
-
-  /* A simulation target: only the two exact texts name a kind. */
-  if (Contains(portText, u"SIM")) {
-    if (portText == schema::kSimulation1) record.portKind = kPortSimulation1;
-    if (portText == schema::kSimulation2) record.portKind = kPortSimulation2;
-    FillNonSerialDefaults(record);
-    record.parameter = schema::kDefaultParameter;
-    list_.Append(record);
-    return 0;
-  }
-
-  /* TCP/IP: the parameter is what follows the leading run of driver-name characters. */
-  if (Contains(portText, u"DLL")) {
-    const std::size_t start = portText.find_first_not_of(kTcpIpStripSet);
-    record.parameter = start == std::u16string_view::npos ? u"" : portText.substr(start);
-    record.portKind = kPortTcpIp;
-    FillNonSerialDefaults(record);
-    list_.Append(record);
-    return 0;
-  }
-
-  if (!Contains(portText, u"V24")) {
-    editor_.ApplicationMessageBox(schema::kInvalidFile);
-    return kGeneralFailure;
-  }
-
-  /* A serial port: the port from the substring test, the settings by token position. */
-  for (std::int32_t kind = kPortCom1; kind <= kPortCom4; ++kind) {
-    if (!Contains(portText, kSerialPorts[kind])) continue;
-    record.portKind = kind;
-    editor_.SelectPortKind(kind);
-    break;
-  }
-  const std::vector<std::u16string_view> tokens = SplitOnSpaces(portText);
-  std::u16string* fields[5] = {&record.baud, &record.dataBits, &record.stopBits, &record.parity,
-                               &record.timeout};
-  for (std::size_t i = 0; i < 5 && i + 2 < tokens.size(); ++i) *fields[i] = tokens[i + 2];
-  record.parity = ParityWordOf(record.parity);
-  record.parameter = schema::kDefaultParameter;
-  list_.Append(record);
-  return IsSerialPortKind(record.portKind) ? 0 : kGeneralFailure;
-}
-
-Status ResourceFiles::SaveAllResources() {
-  if (list_.Count() == 0) return kGeneralFailure;
-  Status status = kGeneralFailure;
-  bool anyFailed = false;
-  for (const ResourceRecord& record : list_) {
-    const std::u16string path = JoinPath(workspaceFolder_, record.name);
-    anyFailed |= !Write(schema::kGeneralSettings, schema::kAdaptationComponent,
-                        AdaptationOf(record.alignment), path);
-    if (!IsPortKind(record.portKind)) continue;
-    status = WritePortSettings(record, path);
-    anyFailed |= Failed(status);
-  }
-  return anyFailed ? kGeneralFailure : status;
-}
-
-Status CreateResourceFile(std::u16string_view resourceName, std::u16string_view folder) {
-  std::u16string path = JoinPath(folder, resourceName);
-  path += schema::kExtension;
-  CreateNewFile(path);  // an existing file stays and receives the keys below
-  const bool written =
-      Write(schema::kGeneralSettings, schema::kAdaptationComponent, schema::kAdaptLittleEndian,
-            path) &&
-      Write(schema::kGeneralSettings, schema::kDescription, schema::kDescriptionText, path) &&
-      Write(schema::kOnline, schema::kComTeleLength, schema::kTeleLengthOther, path) &&
-      Write(schema::kOnline, schema::kComPort, schema::kNewResourcePort, path);
-  return written ? 0 : kGeneralFailure;
+ResourceProblem ResourceStore::DeleteFile(std::u16string_view fileName) const {
+  const std::u16string path = PathOf(fileName);
+  int error = 0;
+  if (!DeleteOneFile(path, &error)) return Problem(ResourceFault::kSystem, error);
+  LogFileChange(NativePath(path), "deleted");
+  return {};
 }
 
 }  // namespace tirv

@@ -1,17 +1,14 @@
 #include "workspace.h"
 
-#include <limits.h>
+#include <cerrno>
 
 #include "file_search.h"
 #include "files.h"
 #include "process.h"
-#include "profile_calls.h"
+#include "profile_document.h"
 
 namespace tirv {
 namespace {
-
-// The longest path the platform takes, so a configured path is never cut short.
-constexpr std::int32_t kWorkspaceTextCapacity = PATH_MAX;
 
 bool IsWhiteSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
 
@@ -19,41 +16,29 @@ bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
 
-std::u16string FormatFolderQuestion(std::u16string_view folder) {
-  std::u16string text(workspace_text::kFolderMissing);
-  text.replace(text.find(u"%s"), 2, folder);
-  return text;
-}
-
 }  // namespace
 
-WorkspaceLoader::WorkspaceLoader(WorkspaceHost& host, WorkspaceFolders& folders,
-                                 ModulePathSource modulePath)
-    : host_(host), folders_(folders), modulePath_(std::move(modulePath)) {
-  if (!modulePath_) modulePath_ = [](std::u16string& path) { return GetModulePath(path); };
+ModulePathSource RunningModulePath() {
+  return [](std::u16string& path) { return GetModulePath(path); };
 }
 
-std::int32_t WorkspaceLoader::PathExists(std::u16string_view path) {
-  return GetFileAttributes(path);
-}
-
-Status WorkspaceLoader::FindProgramFolder() {
+Status FindProgramFolder(const ModulePathSource& modulePath, std::u16string& programFolder) {
   std::u16string path;
-  if (!modulePath_(path)) return kGeneralFailure;
+  if (!modulePath(path)) return kGeneralFailure;
   const std::size_t cut = path.find_last_of(u"/\\");
   if (cut == std::u16string::npos) return kGeneralFailure;
-  folders_.programFolder = path.substr(0, cut + 1);
+  programFolder = path.substr(0, cut + 1);
   return 0;
 }
 
-Status WorkspaceLoader::ResolveWorkspacePath(std::u16string& text) {
+Status ResolveWorkspacePath(std::u16string& text, const ModulePathSource& modulePath) {
   std::size_t lead = 0;
   while (lead < text.size() && IsWhiteSpace(text[lead])) ++lead;
   text.erase(0, lead);
   if (text.find(u':') != std::u16string::npos) return 0;
   if (StartsWith(text, u".\\") || StartsWith(text, u"./")) {
     std::u16string module;
-    if (!modulePath_(module)) return 0;
+    if (!modulePath(module)) return 0;
     const std::size_t cut = module.find_last_of(u"/\\");
     const std::u16string folder = cut == std::u16string::npos ? u"" : module.substr(0, cut);
     text = folder + u"/" + text.substr(2);
@@ -63,70 +48,67 @@ Status WorkspaceLoader::ResolveWorkspacePath(std::u16string& text) {
   return kGeneralFailure;
 }
 
-Status WorkspaceLoader::LoadWorkspace() {
-  if (host_.ResourceEntryCount() == 0) host_.SelectPortKind(6);
-  host_.ClearResourceEntries();
-  FindProgramFolder();
-  const std::u16string iniPath =
-      folders_.programFolder + std::u16string(workspace_text::kIniFileName);
-  if (PathExists(iniPath) < 0) {
-    host_.ApplicationMessageBox(workspace_text::kNoIniFile);
-    host_.EndProcess(0);
-    return kProcessEnded;
+WorkspaceLocation LocateWorkspace(const ModulePathSource& modulePath) {
+  WorkspaceLocation location;
+  FindProgramFolder(modulePath, location.programFolder);
+  location.iniPath = location.programFolder + std::u16string(workspace_file::kIniFileName);
+  if (GetFileAttributes(location.iniPath) == kInvalidAttributes) {
+    location.outcome = WorkspaceOutcome::kNoIniFile;
+    location.error = ENOENT;
+    return location;
   }
 
-  std::u16string configured(kWorkspaceTextCapacity, u'\0');
-  ReadProfileString(workspace_text::kSettings, workspace_text::kCustomWorkspace, u"file not found",
-                    configured.data(), kWorkspaceTextCapacity, iniPath);
-  configured.resize(configured.find(u'\0'));
-  folders_.customWorkspace = configured;
-  const Status resolved = ResolveWorkspacePath(folders_.customWorkspace);
-  folders_.workspaceFolder = folders_.customWorkspace;
-  if (Failed(resolved)) {
-    host_.ApplicationMessageBox(workspace_text::kCannotConvert);
-    host_.EndProcess(0);
-    return kProcessEnded;
+  // The value is read whole: a path is never cut short.
+  FileBytes bytes;
+  ProfileDocument ini;
+  const ReadOutcome read = ReadWholeFile(location.iniPath, bytes, &location.error);
+  location.iniParsed =
+      read == ReadOutcome::kRead && Succeeded(ini.LoadBytes(location.iniPath, std::move(bytes)));
+  if (location.iniParsed) {
+    location.configured = ini.Value(workspace_file::kSettings, workspace_file::kCustomWorkspace,
+                                    workspace_file::kFileNotFound);
   }
-
-  std::int32_t attributes = PathExists(folders_.workspaceFolder);
-  if (attributes < 0) return OfferToCreate(attributes);
-  folders_.customWorkspace += workspace_text::kSearchPattern;
-  return LoadEveryEntry(attributes);
+  location.folder = location.configured;
+  if (!location.iniParsed || Failed(ResolveWorkspacePath(location.folder, modulePath))) {
+    location.outcome = WorkspaceOutcome::kUnresolvable;
+    return location;
+  }
+  location.error = 0;
+  location.outcome = GetFileAttributes(location.folder) == kInvalidAttributes
+                         ? WorkspaceOutcome::kFolderMissing
+                         : WorkspaceOutcome::kReady;
+  return location;
 }
 
-Status WorkspaceLoader::OfferToCreate(std::int32_t& attributes) {
-  const int answer = host_.OwnedMessageBox(FormatFolderQuestion(folders_.workspaceFolder),
-                                           kApplicationTitle, kBoxYesNoQuestion);
-  if (answer != kAnswerYes) {
-    host_.EndProcess(0);
-    return kProcessEnded;
-  }
-  // The editor opens empty; a folder that could not be made is reported, not hidden.
-  if (!CreateOneFolder(folders_.workspaceFolder)) return kGeneralFailure;
-  attributes = PathExists(folders_.workspaceFolder);
-  return attributes < 0 ? kGeneralFailure : attributes;
+bool CreateWorkspaceFolder(std::u16string_view folder, int& error) {
+  if (CreateOneFolder(folder)) return true;
+  error = errno;
+  return false;
 }
 
-// Hands every matching entry to the editor, refreshing its list after each. An empty
-// folder is a success: the folder's attribute bits.
-Status WorkspaceLoader::LoadEveryEntry(std::int32_t folderAttributes) {
+ResourceFileListing ListResourceFiles(std::u16string_view folder) {
+  ResourceFileListing listing;
   FileSearch search;
   std::u16string name;
-  if (!search.First(folders_.customWorkspace, name)) {
-    host_.OwnedMessageBox(workspace_text::kNoOpcFiles, kApplicationTitle, kBoxInformation);
-    return folderAttributes;
-  }
-  Status status = 0;
-  bool searchBroke = false;
-  for (bool last = false; !last;) {
-    host_.LoadResourceFile(name);
+  std::u16string pattern(folder);
+  pattern += workspace_file::kSearchPattern;
+  if (!search.First(pattern, name)) return listing;
+  for (;;) {
+    listing.names.push_back(name);
     const SearchStep step = search.Next(name);
-    last = step != SearchStep::kFound;
-    searchBroke = step == SearchStep::kFailed;  // ends the loop instead of repeating an entry
-    status = host_.RefreshResourceList();
+    if (step == SearchStep::kFound) continue;
+    // A failed step ends the search instead of handing an entry on again.
+    if (step == SearchStep::kFailed) {
+      listing.failed = true;
+      listing.error = errno != 0 ? errno : EIO;
+    }
+    break;
   }
-  if (!search.Close() || searchBroke) return kGeneralFailure;
-  return status;
+  if (!search.Close() && !listing.failed) {
+    listing.failed = true;
+    listing.error = errno != 0 ? errno : EIO;
+  }
+  return listing;
 }
 
 }  // namespace tirv

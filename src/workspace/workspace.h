@@ -1,104 +1,85 @@
 // Workspace location and enumeration: finds "TirvOPC.ini" beside the executable,
-// resolves its CustomWorkspace text into a folder, offers to create a missing folder,
-// and hands every "*.opc" entry of the folder to the editor, one by one.
+// resolves its CustomWorkspace text into a folder, and lists the "*.opc" entries of the
+// folder in the order the file system returns them.
 //
-// Three outcomes end the process with exit code 0 (no ini file, a workspace text that
-// cannot be resolved, creation of a missing folder declined); everything else is a
-// returned status.
+// Nothing here shows anything or ends the process: every outcome, the ones that stop
+// the program included, comes back as a value for the front end to act on.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "status.h"
 
 namespace tirv {
 
-namespace workspace_text {
+namespace workspace_file {
 inline constexpr std::u16string_view kIniFileName = u"TirvOPC.ini";
 inline constexpr std::u16string_view kSettings = u"Settings";
 inline constexpr std::u16string_view kCustomWorkspace = u"CustomWorkspace";
-inline constexpr std::u16string_view kNoIniFile = u"There is no ini file";
-inline constexpr std::u16string_view kCannotConvert =
-    u"Error converting workspace path, this program will now shut down";
-inline constexpr std::u16string_view kFolderMissing =
-    u"The folder %s does not exist, \n\n would you like it to be created for you?";
-inline constexpr std::u16string_view kNoOpcFiles =
-    u"There are no files of type .opc, select Add Resource to create one";
+/// What the workspace text is when the key is missing or empty (and is refused).
+inline constexpr std::u16string_view kFileNotFound = u"file not found";
 inline constexpr std::u16string_view kSearchPattern = u"/*.opc";
-}  // namespace workspace_text
+}  // namespace workspace_file
 
-/// Message box types and answers of the original platform.
-inline constexpr int kBoxInformation = 64;    ///< OK button, information icon
-inline constexpr int kBoxYesNoQuestion = 36;  ///< Yes and No buttons, question icon
-inline constexpr int kAnswerOk = 1;
-inline constexpr int kAnswerYes = 6;
-inline constexpr int kAnswerNo = 7;
+/// Tells the executable's full path; false when it cannot.
+using ModulePathSource = std::function<bool(std::u16string&)>;
 
-/// The caption of every box that the editor owns, and the application title.
-inline constexpr std::u16string_view kApplicationTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+/// The running process's executable (links resolved).
+ModulePathSource RunningModulePath();
 
-/// What the workspace loading needs of the editor dialog.
-class WorkspaceHost {
- public:
-  virtual ~WorkspaceHost() = default;
-  virtual int ResourceEntryCount() = 0;
-  virtual void ClearResourceEntries() = 0;
-  virtual void SelectPortKind(std::int32_t kind) = 0;
-  virtual Status LoadResourceFile(std::u16string_view fileName) = 0;
-  virtual Status RefreshResourceList() = 0;
-  virtual void ApplicationMessageBox(std::u16string_view text) = 0;
-  /// A box owned by the editor with `caption` and `type`; returns the answer.
-  virtual int OwnedMessageBox(std::u16string_view text, std::u16string_view caption, int type) = 0;
-  /// Ends the process; returns only where a test stands in for the process.
-  virtual void EndProcess(int exitCode) = 0;
+/// The executable's folder, with its trailing separator, into `programFolder`.
+/// kGeneralFailure, and `programFolder` unchanged, when the path holds no separator or
+/// cannot be told.
+Status FindProgramFolder(const ModulePathSource& modulePath, std::u16string& programFolder);
+
+/// Resolves the configured text in place, after removing white space at its start:
+/// a text with ":" is used unchanged; one beginning with ".\" or "./" is taken
+/// relative to the executable's folder (unchanged when that cannot be told); one
+/// beginning with "/" is a full path. Anything else is refused with kGeneralFailure and
+/// left unchanged.
+Status ResolveWorkspacePath(std::u16string& text, const ModulePathSource& modulePath);
+
+enum class WorkspaceOutcome {
+  kReady,          ///< the folder exists
+  kNoIniFile,      ///< nothing named TirvOPC.ini beside the executable
+  kUnresolvable,   ///< the ini cannot be read, or its text is refused
+  kFolderMissing,  ///< the resolved folder does not exist
 };
 
-/// The folders that the loading fills in, members of the editor dialog.
-struct WorkspaceFolders {
-  std::u16string programFolder;    ///< the executable's folder, with a trailing "/"
-  std::u16string customWorkspace;  ///< the configured text, resolved, then the search pattern
-  std::u16string workspaceFolder;  ///< the resolved folder, without a trailing separator
+struct WorkspaceLocation {
+  WorkspaceOutcome outcome = WorkspaceOutcome::kNoIniFile;
+  std::u16string programFolder;  ///< the executable's folder, with a trailing "/"
+  std::u16string iniPath;        ///< programFolder + "TirvOPC.ini"
+  std::u16string configured;     ///< the CustomWorkspace text as read (or the default)
+  std::u16string folder;         ///< the resolved folder, without a trailing separator
+  int error = 0;                 ///< why the ini could not be read (kUnresolvable), or 0
+  bool iniParsed = false;        ///< the ini was read as a profile file
 };
 
-/// The status LoadWorkspace returns after the host's EndProcess came back (tests only).
-inline constexpr Status kProcessEnded = 1;
+/// Finds the ini file, reads CustomWorkspace whole and resolves it. Whether the folder
+/// exists is the last thing told.
+WorkspaceLocation LocateWorkspace(const ModulePathSource& modulePath);
 
-class WorkspaceLoader {
- public:
-  using ModulePathSource = std::function<bool(std::u16string&)>;
+/// Creates the one folder `folder` (no intermediate folders). False with `error` set
+/// when it could not.
+bool CreateWorkspaceFolder(std::u16string_view folder, int& error);
 
-  /// `modulePath` tells the executable's path; by default the running process's.
-  WorkspaceLoader(WorkspaceHost& host, WorkspaceFolders& folders,
-                  ModulePathSource modulePath = nullptr);
-
-  /// Runs once, as the last step of the editor's initialisation. Returns a negative
-  /// status when the refresh after the last file failed, the search failed before its
-  /// end, closing the search failed, or a missing folder could not be created.
-  Status LoadWorkspace();
-
-  /// Sets programFolder from the executable's path. kGeneralFailure, and programFolder
-  /// unchanged, when the path holds no separator.
-  Status FindProgramFolder();
-
-  /// The attribute bits of `path`, or -1 when nothing of that name exists.
-  static std::int32_t PathExists(std::u16string_view path);
-
-  /// Resolves the configured text in place, after removing white space at its start:
-  /// a text with ":" is used unchanged; one beginning with ".\" or "./" is taken
-  /// relative to the executable's folder; one beginning with "/" is a full path.
-  /// Anything else is refused with kGeneralFailure and left unchanged.
-  Status ResolveWorkspacePath(std::u16string& text);
-
- private:
-  Status OfferToCreate(std::int32_t& attributes);
-  Status LoadEveryEntry(std::int32_t folderAttributes);
-
-  WorkspaceHost& host_;
-  WorkspaceFolders& folders_;
-  ModulePathSource modulePath_;
+/// The "*.opc" entries of a folder.
+struct ResourceFileListing {
+  std::vector<std::u16string> names;  ///< file names without folder, in search order
+  /// The search failed part-way (`names` holds what came before) or could not be closed;
+  /// `error` says why. A folder that cannot be listed at all gives no names and no
+  /// failure, as an empty one does.
+  bool failed = false;
+  int error = 0;
 };
+
+/// Lists `folder`'s entries whose names match "*.opc", letter case ignored; folders and
+/// other entries of such a name included.
+ResourceFileListing ListResourceFiles(std::u16string_view folder);
 
 }  // namespace tirv

@@ -11,6 +11,7 @@
 #include "temp_dir.h"
 #include "templates.h"
 #include "text.h"
+#include "texts.h"
 
 namespace tirv {
 namespace {
@@ -36,8 +37,8 @@ struct StandInFramework : AppFramework {
     lookedUp.emplace_back(title);
     return windowExists;
   }
-  void UnownedMessageBox(std::u16string_view text, std::u16string_view caption, int type) override {
-    unowned.push_back({std::u16string(text), std::u16string(caption), type});
+  void UnownedInformationBox(std::u16string_view text) override {
+    unowned.push_back({std::u16string(text), std::u16string(texts::kApplicationTitle), 64});
   }
   void EndProcess(int exitCode) override { exitCodes.push_back(exitCode); }
   int RunMainDialog(DialogLogic& dialog) override {
@@ -77,7 +78,8 @@ struct Installation {
             [this](std::u16string& path) {
               path = U16(bin + "/tirvane-editor");
               return true;
-            }};
+            },
+            {}};
   }
 };
 

@@ -17,6 +17,7 @@
 #include "temp_dir.h"
 #include "templates.h"
 #include "text.h"
+#include "texts.h"
 
 namespace tirv {
 namespace {
@@ -157,8 +158,8 @@ TEST(IoFailures, EveryFailedCallOfTheSaveCommandShowsTheMessage) {
     }
     if (!hit) break;
     SCOPED_TRACE("failed call: " + failed);
-    // The save writes three keys one after the other; only ComPort changes here, so the
-    // file is whole in either of two versions, whichever write failed.
+    // The save replaces the file once: it is whole in one of two versions, whichever
+    // call failed.
     const std::string bytes = ReadBytes(dir.File("ws/Line1.opc"));
     const std::string saved = std::string(kOriginal).replace(
         std::string(kOriginal).find("V24 1 9600"), 10, "V24 1 19200");
@@ -166,8 +167,11 @@ TEST(IoFailures, EveryFailedCallOfTheSaveCommandShowsTheMessage) {
     EXPECT_EQ(Leftovers(dir.File("ws"), "Line1.opc"), std::vector<std::string>{});
     if (!window.BoxTexts().empty()) {
       ++told;
-      EXPECT_EQ(window.BoxTexts(),
-                std::vector<std::u16string>{std::u16string(editor_text::kSaveFailed)});
+      // The message users know, then the file and the system's reason.
+      ASSERT_EQ(window.BoxTexts().size(), 1u);
+      EXPECT_EQ(
+          window.BoxTexts()[0].rfind(std::u16string(texts::kSaveFailed) + u"\nLine1.opc: ", 0), 0u)
+          << Utf16ToUtf8(window.BoxTexts()[0]);
     } else {
       EXPECT_EQ(bytes, saved) << "a failed save went untold";
       EXPECT_TRUE(failed.rfind("close", 0) == 0 || failed.rfind("unlink", 0) == 0) << failed;

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -67,8 +68,8 @@ class BadInput : public EditorScenario {
   std::string ws() const { return dir_.File("ws"); }
 
   /// Opens the editor on Large.opc (a COM3 resource), changes its baud and saves, where
-  /// the save cannot be written: the failure is told and the file keeps `large`.
-  void SaveAChangedBaudThatCannotBeWritten(const std::string& large) {
+  /// the save cannot be written: the failure is told with `why` and the file keeps `large`.
+  void SaveAChangedBaudThatCannotBeWritten(const std::string& large, const std::string& why) {
     ASSERT_TRUE(OpenEditor());
     EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;
     PickFromDropList(at::kBaud, 1);
@@ -76,7 +77,8 @@ class BadInput : public EditorScenario {
     AnswerBoxes(1);
     EXPECT_EQ(Close(), 0);
 
-    EXPECT_EQ(BoxLines(), Lines{BoxLine("owned", 64, kSaveFailed, 1)});
+    EXPECT_EQ(BoxLines(),
+              Lines{BoxLine("owned", 64, std::string(kSaveFailed) + "\\nLarge.opc: " + why, 1)});
     EXPECT_TRUE(ReadBytes(WorkspaceFile("Large.opc")) == large) << "Large.opc changed";
   }
 
@@ -152,13 +154,27 @@ TEST_F(BadInput, FilesThatAreNoResourceFilesAreEachCalledInvalidAndLeftAlone) {
   ClickAt(at::kSave);
   EXPECT_EQ(Close(), 0);
 
-  EXPECT_EQ(BoxLines(), Lines(6, BoxLine("application", 0, "Invalid File", 1)));
+  // Each file is named with why; the boxes come in the order the folder lists the files.
+  Lines seen = BoxLines();
+  std::sort(seen.begin(), seen.end());
+  const auto invalid = [](const std::string& why) {
+    return BoxLine("application", 0, "Invalid File\\n" + why, 1);
+  };
+  Lines expectedBoxes = {
+      invalid("noise.opc: a line is neither a [section] header nor a key=value entry in a section"),
+      invalid("random.opc: it holds a zero byte"),
+      invalid("x.opc: Is a directory"),
+      invalid("y.opc: Too many levels of symbolic links"),
+      invalid("z.opc: not a regular file"),
+      invalid("zero.opc: it holds a zero byte")};
+  std::sort(expectedBoxes.begin(), expectedBoxes.end());
+  EXPECT_EQ(seen, expectedBoxes);
   auto expected = before;
   expected["Good.opc"] = "file 0644: " + Com3File("19200");
   EXPECT_EQ(DescribeFolder(ws()), expected);
 }
 
-TEST_F(BadInput, FilesInUnusualFormsOpenSilentlyAndASaveRewritesThemInPlace) {
+TEST_F(BadInput, FilesInUnusualFormsOpenSilentlyAndASaveRewritesTheChangedOneInPlace) {
   // Every byte that Windows-1252 leaves undefined, in a section name, a key and values.
   const std::string undefinedBytes =
       "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
@@ -167,15 +183,17 @@ TEST_F(BadInput, FilesInUnusualFormsOpenSilentlyAndASaveRewritesThemInPlace) {
       "Extra\x8D]\r\nK=\x80\x9F\xFF\r\n\r\n"
       "[Online]\r\nComTeleLength=1428\r\nComPort=DLL netdrv.dll -ip10.1.1.1\r\n\r\n";
   WriteResource("Bytes.opc", undefinedBytes);
-  WriteResource("Lf.opc",
-                "[GeneralSettings]\nAdaptationComponent = QB.OPC.AdaptTIRV3x.BE.20\n"
-                "Description=written by hand\n\n[Online]\n  ComTeleLength=256\n"
-                "ComPort=V24 2 4800 7 2 2 1500 0\n");
+  const std::string lf =
+      "[GeneralSettings]\nAdaptationComponent = QB.OPC.AdaptTIRV3x.BE.20\n"
+      "Description=written by hand\n\n[Online]\n  ComTeleLength=256\n"
+      "ComPort=V24 2 4800 7 2 2 1500 0\n";
+  WriteResource("Lf.opc", lf);
   // A link to a file outside the workspace, written by hand with blanks around "=".
   ASSERT_EQ(::mkdir(dir_.File("shared").c_str(), 0755), 0);
-  WriteBytes(dir_.File("shared/Target.opc"),
-             "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-             "[Online]\r\nComTeleLength = 1428\r\nComPort = SIM SimHost.dll Vsim2.Vsim2\r\n");
+  const std::string target =
+      "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+      "[Online]\r\nComTeleLength = 1428\r\nComPort = SIM SimHost.dll Vsim2.Vsim2\r\n";
+  WriteBytes(dir_.File("shared/Target.opc"), target);
   ASSERT_EQ(::symlink("../shared/Target.opc", (ws() + "/Link.opc").c_str()), 0);
 
   ASSERT_TRUE(OpenEditor());
@@ -188,19 +206,12 @@ TEST_F(BadInput, FilesInUnusualFormsOpenSilentlyAndASaveRewritesThemInPlace) {
   std::string bytesSaved = undefinedBytes;
   bytesSaved.replace(bytesSaved.find("-ip10.1.1.1"), 11, "-ip10.1.1.2");
   EXPECT_EQ(DescribeFolder(ws()),
-            (std::map<std::string, std::string>{
-                {"Bytes.opc", "file 0644: " + bytesSaved},
-                {"Lf.opc",
-                 "file 0644: [GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
-                 "Description=written by hand\r\n\r\n[Online]\r\nComTeleLength=256\r\n"
-                 "ComPort=V24 2 4800 7 2 2 1500 0\r\n\r\n"},
-                {"Link.opc", "link to ../shared/Target.opc"}}));
+            (std::map<std::string, std::string>{{"Bytes.opc", "file 0644: " + bytesSaved},
+                                                {"Lf.opc", "file 0644: " + lf},
+                                                {"Link.opc", "link to ../shared/Target.opc"}}));
+  // What nobody changed here is not written at all.
   EXPECT_EQ(DescribeFolder(dir_.File("shared")),
-            (std::map<std::string, std::string>{
-                {"Target.opc",
-                 "file 0644: [GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-                 "\r\n[Online]\r\nComTeleLength=1428\r\nComPort=SIM SimHost.dll Vsim2.Vsim2\r\n"
-                 "\r\n"}}));
+            (std::map<std::string, std::string>{{"Target.opc", "file 0644: " + target}}));
 }
 
 TEST_F(BadInput, OddFileNamesAreListedAndSavedUnderTheirOwnNames) {
@@ -213,11 +224,12 @@ TEST_F(BadInput, OddFileNamesAreListedAndSavedUnderTheirOwnNames) {
   std::map<std::string, std::string> expected;
   for (std::size_t i = 0; i < names.size(); ++i) {
     const std::string parameter = "-ip10.0.0." + std::to_string(i + 1);
-    WriteResource(names[i],
-                  "[GeneralSettings]\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\n"
-                  "[Online]\nComTeleLength=1428\nComPort=DLL netdrv.dll " +
-                      parameter + "\n");
-    expected[names[i]] = "file 0644: " + TcpFile(parameter);
+    const std::string handWritten =
+        "[GeneralSettings]\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\n"
+        "[Online]\nComTeleLength=1428\nComPort=DLL netdrv.dll " +
+        parameter + "\n";
+    WriteResource(names[i], handWritten);
+    expected[names[i]] = "file 0644: " + handWritten;  // unchanged, so not written
   }
   // The first entry, "Caf?", is shown and its edit goes into its own file.
   expected["Caf\xE9.opc"] = "file 0644: " + TcpFile("-ip10.9.9.9");
@@ -286,12 +298,17 @@ TEST_F(BadInput, ResourceFilesTheUserMayNotReadOrWriteAreLeftAsTheyAre) {
   ExpectNotRoot();
   EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;  // Good, the first entry
   PickFromDropList(at::kBaud, 1);
+  PickFromDropList(at::kResource, 1);  // Locked, changed too
+  EXPECT_TRUE(ShowsCheckedRadio(0)) << screen_;
+  PickFromDropList(at::kBaud, 1);
   ClickAt(at::kSave);
   AnswerBoxes(1);  // Locked.opc cannot be written
   EXPECT_EQ(Close(), 0);
 
-  EXPECT_EQ(BoxLines(), (Lines{BoxLine("application", 0, "Invalid File", 1),
-                               BoxLine("owned", 64, kSaveFailed, 1)}));
+  EXPECT_EQ(BoxLines(),
+            (Lines{BoxLine("application", 0, "Invalid File\\nSecret.opc: Permission denied", 1),
+                   BoxLine("owned", 64,
+                           std::string(kSaveFailed) + "\\nLocked.opc: the file is read-only", 1)}));
   auto expected = before;
   expected["Good.opc"] = "file 0644: " + Com3File("19200");
   EXPECT_EQ(DescribeFolder(ws()), expected);
@@ -312,7 +329,9 @@ TEST_F(BadInput, AWorkspaceFolderTheUserMayNotWriteOrListChangesNothing) {
   ClickAt(at::kSave);
   AnswerBoxes(1);
   EXPECT_EQ(Close(), 0);
-  EXPECT_EQ(BoxLines("read-only"), Lines{BoxLine("owned", 64, kSaveFailed, 1)});
+  EXPECT_EQ(
+      BoxLines("read-only"),
+      Lines{BoxLine("owned", 64, std::string(kSaveFailed) + "\\nGood.opc: Permission denied", 1)});
   EXPECT_EQ(DescribeFolder(ws()), before);
 
   // Not listable: nothing can be found in it.
@@ -341,20 +360,19 @@ TEST_F(BadInput, ABrokenIniFileEndsTheStartWithItsMessage) {
     int exitCode;
   };
   const std::string folder = std::filesystem::canonical(programFolder()).string();
-  // The value is read up to the longest path the system takes; the rest is cut off.
-  const std::string cutFolder = folder + "/" + std::string(4093, 'a');
+  // The value is read whole, however long.
+  const std::string fullFolder = folder + "/" + longFolder.substr(2);
   const std::string question = " does not exist, \\n\\n would you like it to be created for you?";
+  const std::string refused =
+      "Error converting workspace path, this program will now shut down\\n" + folder +
+      "/TirvOPC.ini: ";
   const Case cases[] = {
       {"random bytes", RandomBytes(2048, 9, 0), "Return",
-       BoxLine("application", 0, "Error converting workspace path, this program will now shut down",
-               1),
-       0},
+       BoxLine("application", 0, refused + "it cannot be read as a profile file", 1), 0},
       {"empty", "", "Return",
-       BoxLine("application", 0, "Error converting workspace path, this program will now shut down",
-               1),
-       0},
+       BoxLine("application", 0, refused + "there is no CustomWorkspace in [Settings]", 1), 0},
       {"10,000 characters, declined", "[Settings]\r\nCustomWorkspace=" + longFolder + "\r\n",
-       "alt+n", BoxLine("owned", 36, "The folder " + cutFolder + question, 7), 0},
+       "alt+n", BoxLine("owned", 36, "The folder " + fullFolder + question, 7), 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -373,16 +391,20 @@ TEST_F(BadInput, ABrokenIniFileEndsTheStartWithItsMessage) {
   EXPECT_TRUE(AnswerNextWindow({"Return"}));
   ASSERT_TRUE(WaitForEditor());
   EXPECT_EQ(Close(), 0);
-  EXPECT_EQ(
-      BoxLines("accepted"),
-      (Lines{BoxLine("owned", 36, "The folder " + cutFolder + question, 6),
-             BoxLine("application", 0, "An error has occoured while loading the workspace", 1)}));
+  EXPECT_EQ(BoxLines("accepted"),
+            (Lines{BoxLine("owned", 36, "The folder " + fullFolder + question, 6),
+                   BoxLine("application", 0,
+                           "An error has occoured while loading the workspace\\n" + fullFolder +
+                               ": File name too long",
+                           1)}));
   for (const std::string& name : ListFolder(programFolder())) {
     EXPECT_EQ(name.find("aaaa"), std::string::npos) << "a folder was made: " << name;
   }
 }
 
-TEST_F(BadInput, FilesChangedBehindTheEditorsBackKeepWhatTheOtherProgramAdded) {
+// What another program did to a file is undone only where the user changed the same
+// resource and agrees; a file nobody changed here is left exactly as it is.
+TEST_F(BadInput, FilesChangedBehindTheEditorsBackAreReplacedOnlyWhenTheUserSaysSo) {
   WriteResource("Alpha.opc", Com3File());
   WriteResource("Beta.opc", TcpFile("-ip10.0.0.2"));
   WriteResource("Gamma.opc", TcpFile("-ip10.0.0.3"));
@@ -390,37 +412,40 @@ TEST_F(BadInput, FilesChangedBehindTheEditorsBackKeepWhatTheOtherProgramAdded) {
   EXPECT_TRUE(ShowsCheckedRadio(2)) << screen_;  // Alpha
   PickFromDropList(at::kBaud, 1);
 
-  // Another program deletes Alpha and adds keys to Beta.
+  // Another program deletes Alpha, adds keys to Beta and writes no resource into Gamma.
   ASSERT_EQ(::unlink(WorkspaceFile("Alpha.opc").c_str()), 0);
-  WriteBytes(WorkspaceFile("Beta.opc"),
-             "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-             "Description=changed elsewhere\r\nOwner=line 2\r\n\r\n[Online]\r\n"
-             "ComTeleLength=1428\r\nComPort=DLL netdrv.dll -ip172.16.0.9\r\nRetries=3\r\n\r\n"
-             "[Alarms]\r\nLimit=80\r\n\r\n");
+  const std::string beta =
+      "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+      "Description=changed elsewhere\r\nOwner=line 2\r\n\r\n[Online]\r\n"
+      "ComTeleLength=1428\r\nComPort=DLL netdrv.dll -ip172.16.0.9\r\nRetries=3\r\n\r\n"
+      "[Alarms]\r\nLimit=80\r\n\r\n";
+  WriteBytes(WorkspaceFile("Beta.opc"), beta);
+  const std::string gamma = "[Online]\r\nthis is no entry\r\n";
+  WriteBytes(WorkspaceFile("Gamma.opc"), gamma);
   ClickAt(at::kSave);
-  PressKeys({"F1"});  // the About box opens once the save is done
+  EXPECT_TRUE(AnswerNextWindow({"Return"}));  // Yes: bring Alpha back
+  PressKeys({"F1"});                          // the About box opens once the save is done
   EXPECT_TRUE(AnswerNextWindow({"Return"}, "", "About Lintrel"));
-  EXPECT_EQ(ListFolder(ws()), (Lines{"Alpha.opc", "Beta.opc", "Gamma.opc"}));
-
-  // Then it writes something into Gamma that is no resource file.
-  const std::string broken = "[Online]\r\nthis is no entry\r\n";
-  WriteBytes(WorkspaceFile("Gamma.opc"), broken);
-  ClickAt(at::kSave);
-  AnswerBoxes(1);
-  EXPECT_EQ(Close(), 0);
-
-  EXPECT_EQ(BoxLines(), Lines{BoxLine("owned", 64, kSaveFailed, 1)});
-  // The deleted file comes back with what the editor writes.
   EXPECT_EQ(ReadBytes(WorkspaceFile("Alpha.opc")),
             "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
             "[Online]\r\nComTeleLength=256\r\nComPort=V24 3 19200 8 1 0 2000 0\r\n\r\n");
-  // The editor's own values win; everything else the other program wrote stays.
-  EXPECT_EQ(ReadBytes(WorkspaceFile("Beta.opc")),
-            "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
-            "Description=changed elsewhere\r\nOwner=line 2\r\n\r\n[Online]\r\n"
-            "ComTeleLength=1428\r\nComPort=DLL netdrv.dll -ip10.0.0.2\r\nRetries=3\r\n\r\n"
-            "[Alarms]\r\nLimit=80\r\n\r\n");
-  EXPECT_EQ(ReadBytes(WorkspaceFile("Gamma.opc")), broken);
+
+  // Alpha changes on disk again and here again: this time the user keeps theirs.
+  const std::string theirs = Com3File("600", "theirs");
+  WriteBytes(WorkspaceFile("Alpha.opc"), theirs);
+  PickFromDropList(at::kBaud, 1);
+  ClickAt(at::kSave);
+  EXPECT_TRUE(AnswerNextWindow({"alt+n"}));
+  EXPECT_EQ(Close(), 0);
+
+  const std::string question =
+      "Alpha.opc was changed by another program since it was loaded. Replace it with your "
+      "values?";
+  EXPECT_EQ(BoxLines(),
+            (Lines{BoxLine("owned", 36, question, 6), BoxLine("owned", 36, question, 7)}));
+  EXPECT_EQ(ReadBytes(WorkspaceFile("Alpha.opc")), theirs);
+  EXPECT_EQ(ReadBytes(WorkspaceFile("Beta.opc")), beta);
+  EXPECT_EQ(ReadBytes(WorkspaceFile("Gamma.opc")), gamma);
   EXPECT_EQ(ListFolder(ws()), (Lines{"Alpha.opc", "Beta.opc", "Gamma.opc"}));
 }
 
@@ -438,7 +463,7 @@ TEST_F(BadInput, ASaveOverTheFileSizeLimitIsToldAndKeepsTheFile) {
   WriteResource("Large.opc", large);
   launcher_ = {"prlimit", "--fsize=65536", "--"};
 
-  SaveAChangedBaudThatCannotBeWritten(large);
+  SaveAChangedBaudThatCannotBeWritten(large, "File too large");
   EXPECT_EQ(ListFolder(ws()), Lines{"Large.opc"});
 }
 
@@ -487,7 +512,7 @@ TEST_F(BadInput, ASaveOntoAFullDiskIsToldAndKeepsTheFile) {
   FillUp(ws() + "/fill", 64 * 1024);  // room for part of the new version only
   const std::string fill = ReadBytes(ws() + "/fill");
 
-  SaveAChangedBaudThatCannotBeWritten(large);
+  SaveAChangedBaudThatCannotBeWritten(large, "No space left on device");
   EXPECT_TRUE(ReadBytes(ws() + "/fill") == fill);
   EXPECT_EQ(ListFolder(ws()), (Lines{"Large.opc", "fill"}));
 }

@@ -96,10 +96,10 @@ TEST(AddResourceTest, ANameThatSortsAfterTheFirstKeepsTheFirstEntrysValuesOnShow
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Alpha.opc", "Zulu.opc"}));
   EXPECT_EQ(rig.Bytes("Zulu.opc"), kNewResourceFileBytes);
-  EXPECT_EQ(rig.editor.newName, u"Zulu");
+  EXPECT_EQ(rig.editor.newName(), u"Zulu");
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Alpha", u"Zulu"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 1);
-  EXPECT_EQ(rig.editor.currentName, u"Zulu");
+  EXPECT_EQ(rig.editor.currentName(), u"Zulu");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Enabled(), "-----x");
   EXPECT_EQ(rig.Values(),
@@ -132,7 +132,7 @@ TEST(AddResourceTest, ANameThatSortsFirstIsShownWithItsOwnValues) {
   rig.ClickAdd();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"alpha", u"Zulu"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.editor.currentName, u"alpha");
+  EXPECT_EQ(rig.editor.currentName(), u"alpha");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   // Its alignment is empty, so the Alignment combo keeps Zulu's.
   EXPECT_EQ(rig.Values(),
@@ -145,7 +145,7 @@ TEST(AddResourceTest, TheFirstResourceOfAnEmptyWorkspaceIsSavedAsCreated) {
   rig.ScriptNewResource({u"Line5"});
   rig.ClickAdd();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line5"});
-  EXPECT_EQ(rig.editor.currentName, u"Line5");
+  EXPECT_EQ(rig.editor.currentName(), u"Line5");
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
 
@@ -184,43 +184,64 @@ TEST(AddResourceTest, ANameDifferingOnlyInLetterCaseIsANewFile) {
   EXPECT_EQ(rig.Bytes("line1.opc"), kNewResourceFileBytes);
   EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"line1"}));
-  EXPECT_EQ(rig.editor.resourceList.Count(), 2u);
+  EXPECT_EQ(rig.editor.records().Count(), 2u);
 
   // The new resource is the one selected, so a save gives Line1 nothing of it.
   EXPECT_EQ(rig.ui.Combo(ids::kResource).CurrentIndex(), 1);
-  EXPECT_EQ(rig.editor.currentName, u"line1");
+  EXPECT_EQ(rig.editor.currentName(), u"line1");
   rig.ui.Click(ids::kSave);
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
 }
 
-TEST(AddResourceTest, AFileThatCannotBeCreatedIsToldAndTheResourceIsAddedAllTheSame) {
+TEST(AddResourceTest, AFileThatCannotBeCreatedIsToldLeavesNothingAndTheResourceIsAdded) {
   EditorRig rig;
   rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
-  ASSERT_EQ(::mkdir(rig.WsPath("x.opc").c_str(), 0755), 0);
   rig.Open();
-  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"Invalid File"});  // the folder, read as a file
-  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line1"});
+  const std::u16string tooLong(260, u'x');  // no file system takes a name this long
 
-  rig.ScriptNewResource({u"x"});
+  rig.ScriptNewResource({tooLong});
   rig.ClickAdd();
-  ASSERT_EQ(rig.ui.session().boxes.size(), 2u);
-  const testing::RecordedBox& box = rig.ui.session().boxes[1];
-  EXPECT_EQ(box.text, u"An error occoured while the file was being created");
+  ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
+  const testing::RecordedBox& box = rig.ui.session().boxes[0];
+  EXPECT_EQ(box.text, u"An error occoured while the file was being created\n" + tooLong +
+                          u".opc: File name too long");
   EXPECT_EQ(box.kind, BoxKind::kApplication);
   EXPECT_EQ(box.templateId, ids::kNewResourceDialog);
-  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"x"}));
-  EXPECT_EQ(rig.editor.currentName, u"x");
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", tooLong}));
+  EXPECT_EQ(rig.editor.currentName(), tooLong);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
-  ASSERT_NE(rig.Record(u"x.opc"), nullptr);
+  ASSERT_NE(rig.Record(tooLong + u".opc"), nullptr);
 
-  // Its "file" is the folder, which Delete cannot remove: nothing changes.
+  // Its file does not exist, so Delete says so and keeps it.
   auto before = rig.Now();
   rig.Answer({kYes});
   rig.ui.Click(ids::kDeleteResource);
   before.boxes.push_back(u"Are you sure you want to delete this resource?");
+  before.boxes.push_back(u"The resource could not be deleted\n" + tooLong +
+                         u".opc: File name too long");
   EXPECT_EQ(rig.Now(), before);
-  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Line1.opc", "x.opc"}));
+  EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
+}
+
+// A name that is not listed but whose file appeared on disk after start-up is refused
+// like a listed one; what is there stays untouched.
+TEST(AddResourceTest, ANameWhoseFileAppearedSinceStartUpIsRefused) {
+  EditorRig rig;
+  rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
+  rig.Open();
+  const std::string late = OpcFile("V24 4 300 7 2 1 10 0");
+  rig.Raw("Late.opc", late);
+  ASSERT_EQ(::mkdir(rig.WsPath("x.opc").c_str(), 0755), 0);
+
+  rig.ScriptNewResource({u"Late", u"x"});
+  rig.ClickAdd();
+  EXPECT_EQ(rig.ui.BoxTexts(), (Texts{u"A file with that name already exists",
+                                      u"A file with that name already exists"}));
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line1"});
+  EXPECT_EQ(rig.Bytes("Late.opc"), late);
+  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Late.opc", "Line1.opc", "x.opc"}));
 }
 
 }  // namespace

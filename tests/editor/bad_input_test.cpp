@@ -68,23 +68,29 @@ TEST(BadInputTest, FilesThatAreNoResourceFilesAreEachCalledInvalidAndNeverWritte
   struct Case {
     const char* what;
     std::function<void(const std::string&)> make;
+    const char16_t* why;  ///< the second line of "Invalid File"
   };
+  const char16_t* const kBadLine =
+      u"a line is neither a [section] header nor a key=value entry in a section";
   const Case cases[] = {
-      {"an empty file", bytes("")},
-      {"random bytes", bytes(RandomBytes(4096, 1, 0))},
-      {"random bytes without a zero byte", bytes(RandomBytes(4096, 2, 1))},
-      {"one line of a megabyte without \"=\"", bytes(std::string(1 << 20, 'x'))},
+      {"an empty file", bytes(""), u"there is no ComPort"},
+      {"random bytes", bytes(RandomBytes(4096, 1, 0)), u"it holds a zero byte"},
+      {"random bytes without a zero byte", bytes(RandomBytes(4096, 2, 1)), kBadLine},
+      {"one line of a megabyte without \"=\"", bytes(std::string(1 << 20, 'x')), kBadLine},
       // Reading up to the zero byte would drop the lines after it at the next save.
       {"a zero byte after the ComPort",
-       bytes(OpcFile(kCom3) + std::string("\0", 1) + "[Tail]\r\nKept=yes\r\n")},
-      {"a zero byte first", bytes(std::string("\0", 1) + OpcFile(kCom3))},
-      {"an entry before any section", bytes("ComPort=V24 1 9600 8 1 0 2000 0\r\n")},
-      {"no ComPort", bytes("[Online]\r\nComTeleLength=256\r\n")},
-      {"a folder", [](const std::string& path) { ASSERT_EQ(::mkdir(path.c_str(), 0755), 0); }},
-      {"a link to itself", link("bad.opc")},
-      {"a link to nothing", link("missing")},
-      {"a link to a device", link("/dev/zero")},
-      {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }},
+       bytes(OpcFile(kCom3) + std::string("\0", 1) + "[Tail]\r\nKept=yes\r\n"),
+       u"it holds a zero byte"},
+      {"a zero byte first", bytes(std::string("\0", 1) + OpcFile(kCom3)), u"it holds a zero byte"},
+      {"an entry before any section", bytes("ComPort=V24 1 9600 8 1 0 2000 0\r\n"), kBadLine},
+      {"no ComPort", bytes("[Online]\r\nComTeleLength=256\r\n"), u"there is no ComPort"},
+      {"a folder", [](const std::string& path) { ASSERT_EQ(::mkdir(path.c_str(), 0755), 0); },
+       u"Is a directory"},
+      {"a link to itself", link("bad.opc"), u"Too many levels of symbolic links"},
+      {"a link to nothing", link("missing"), u"No such file or directory"},
+      {"a link to a device", link("/dev/zero"), u"not a regular file"},
+      {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); },
+       u"not a regular file"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -94,12 +100,13 @@ TEST(BadInputTest, FilesThatAreNoResourceFilesAreEachCalledInvalidAndNeverWritte
     Folder expected = DescribeFolder(rig.ws);
 
     rig.Open();
-    EXPECT_EQ(rig.ui.BoxTexts(), Texts{kInvalidFile});
+    const Texts invalid{kInvalidFile + u"\nbad.opc: " + c.why};
+    EXPECT_EQ(rig.ui.BoxTexts(), invalid);
     EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Good"});
     rig.ui.PickText(ids::kBaud, u"19200");
     rig.ui.Click(ids::kSave);
 
-    EXPECT_EQ(rig.ui.BoxTexts(), Texts{kInvalidFile});
+    EXPECT_EQ(rig.ui.BoxTexts(), invalid);
     expected["Good.opc"] = File(OpcFile(kCom3Saved));
     EXPECT_EQ(DescribeFolder(rig.ws), expected);
   }
@@ -126,22 +133,29 @@ TEST(BadInputTest, HandWrittenFormsOpenSilentlyAndASaveWritesTheNormalFormKeepin
           "[Online]\n\tComTeleLength = 256\nComPort=  V24 2 4800 7 2 2 1500 0  \n");
   rig.Open();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Bytes", u"Cr", u"Lf"}));
+  // Each is changed, so that the save writes it.
+  for (const auto& [entry, alignment] :
+       {std::pair{u"Bytes", u"Big Endian"}, std::pair{u"Cr", u"Little Endian"},
+        std::pair{u"Lf", u"Big Endian"}}) {
+    rig.ui.PickText(ids::kResource, entry);
+    rig.ui.PickText(ids::kAlignment, alignment);
+  }
   rig.ui.Click(ids::kSave);
 
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(DescribeFolder(rig.ws),
             (Folder{{"Bytes.opc",
-                     File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+                     File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
                           "Description=" +
                           everyByte +
                           "\r\n\x81\x8D\x8F\x90\x9D=\x9D\x90\x8F\x8D\x81\r\n\r\n[\x90]\r\nK="
                           "\x81\r\n\r\n[Online]\r\nComTeleLength=1428\r\n"
                           "ComPort=DLL netdrv.dll -ip10.0.0.1\r\n\r\n")},
                     {"Cr.opc", File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x."
-                                    "BE.20\r\n\r\n[Online]\r\nComTeleLength=1428\r\n"
+                                    "LE.20\r\n\r\n[Online]\r\nComTeleLength=1428\r\n"
                                     "ComPort=SIM SimHost.dll Vsim1.Vsim1\r\n\r\n")},
                     {"Lf.opc", File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x."
-                                    "LE.20\r\n\r\n[Online]\r\nComTeleLength=256\r\n"
+                                    "BE.20\r\n\r\n[Online]\r\nComTeleLength=256\r\n"
                                     "ComPort=V24 2 4800 7 2 2 1500 0\r\n\r\n")}}));
 }
 
@@ -185,39 +199,53 @@ TEST(BadInputTest, AnIniFileThatCannotBeUsedEndsOrEmptiesTheStartWithItsMessage)
     std::function<Texts(const EditorRig&)> boxes;
     std::vector<int> exitCodes;
   };
-  const auto only = [](std::u16string text) {
-    return [text](const EditorRig&) { return Texts{text}; };
+  // The refusal, with the ini file and why as its second line.
+  const auto refused = [](std::u16string why) {
+    return [why](const EditorRig& rig) {
+      return Texts{kCannotConvert + u"\n" + Utf8ToUtf16(rig.bin) + u"/TirvOPC.ini: " + why};
+    };
   };
-  // The value is read up to the longest path the system takes; the rest is cut off.
-  const auto cutRelative = [](const EditorRig& rig) {
-    return rig.bin + "/" + std::string(4093, 'a');
+  // The value is read whole, however long.
+  const auto fullRelative = [&](const EditorRig& rig) {
+    return rig.bin + "/" + longRelative.substr(2);
   };
   const Case cases[] = {
-      {"random bytes", RandomBytes(2048, 3, 0), {}, only(kCannotConvert), {0}},
-      {"empty", "", {}, only(kCannotConvert), {0}},
-      {"a folder", "folder", {}, only(kCannotConvert), {0}},
-      {"no CustomWorkspace", "[Settings]\r\nOther=./ws\r\n", {}, only(kCannotConvert), {0}},
+      {"random bytes",
+       RandomBytes(2048, 3, 0),
+       {},
+       refused(u"it cannot be read as a profile file"),
+       {0}},
+      {"empty", "", {}, refused(u"there is no CustomWorkspace in [Settings]"), {0}},
+      {"a folder", "folder", {}, refused(u"Is a directory"), {0}},
+      {"no CustomWorkspace",
+       "[Settings]\r\nOther=./ws\r\n",
+       {},
+       refused(u"there is no CustomWorkspace in [Settings]"),
+       {0}},
       {"10,000 characters without \"./\"",
        "[Settings]\r\nCustomWorkspace=" + std::string(10000, 'w'),
        {},
-       only(kCannotConvert),
+       refused(u"the workspace \"" + std::u16string(80, u'w') +
+               u"\u2026\" is neither a full path nor one beginning with ./"),
        {0}},
       {"10,000 characters after \"./\", declined",
        "[Settings]\r\nCustomWorkspace=" + longRelative,
        {kNo},
-       [&](const EditorRig& rig) { return Texts{FolderQuestion(cutRelative(rig))}; },
+       [&](const EditorRig& rig) { return Texts{FolderQuestion(fullRelative(rig))}; },
        {0}},
       {"10,000 characters after \"./\", accepted",
        "[Settings]\r\nCustomWorkspace=" + longRelative,
        {kYes},
        [&](const EditorRig& rig) {
-         return Texts{FolderQuestion(cutRelative(rig)), kLoadingFailed};
+         return Texts{
+             FolderQuestion(fullRelative(rig)),
+             kLoadingFailed + u"\n" + Utf8ToUtf16(fullRelative(rig)) + u": File name too long"};
        },
        {}},
       {"a full path of 10,000 characters, declined",
        "[Settings]\r\nCustomWorkspace=" + longFull,
        {kNo},
-       [&](const EditorRig&) { return Texts{FolderQuestion(longFull.substr(0, 4095))}; },
+       [&](const EditorRig&) { return Texts{FolderQuestion(longFull)}; },
        {0}},
   };
   for (const Case& c : cases) {
@@ -241,55 +269,78 @@ TEST(BadInputTest, AnIniFileThatCannotBeUsedEndsOrEmptiesTheStartWithItsMessage)
   }
 }
 
-TEST(BadInputTest, AFileChangedBeforeTheSaveKeepsWhatTheOtherProgramWrote) {
+// A file changed here and also by another program since it was read: the save asks
+// before replacing it, and what it cannot take is told.
+TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
   const std::string other =
       "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
       "Description=changed elsewhere\r\n\r\n[Online]\r\nComTeleLength=9\r\n"
       "ComPort=DLL netdrv.dll -ip172.16.0.9\r\nRetries=3\r\n\r\n[Alarms]\r\nLimit=80\r\n\r\n";
   const std::string broken = "[Online]\r\nthis is no entry\r\n";
   const std::string alpha = "Alpha.opc";
+  const std::u16string question =
+      u"Alpha.opc was changed by another program since it was loaded. Replace it with your "
+      u"values?";
+  const auto failed = [](std::u16string why) { return kSaveFailed + u"\nAlpha.opc: " + why; };
   struct Case {
     const char* what;
     std::function<void(const std::string& path)> change;
+    int answer;
     Texts boxes;
     Folder after;  // the workspace afterwards
   };
   const Case cases[] = {
-      // The editor's list still holds it, so the save brings it back.
-      {"deleted",
+      {"deleted, and brought back",
        [](const std::string& path) { ::unlink(path.c_str()); },
-       {},
+       kYes,
+       {question},
        {{alpha,
          File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
               "[Online]\r\nComTeleLength=256\r\nComPort=V24 3 19200 8 1 0 2000 0\r\n\r\n")}}},
-      {"given other values and keys",
+      {"deleted, and left so",
+       [](const std::string& path) { ::unlink(path.c_str()); },
+       kNo,
+       {question},
+       {}},
+      {"given other values and keys, replaced keeping its other keys",
        [&](const std::string& path) { WriteBytes(path, other); },
-       {},
+       kYes,
+       {question},
        {{alpha, File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
                      "Description=changed elsewhere\r\n\r\n[Online]\r\nComTeleLength=256\r\n"
                      "ComPort=V24 3 19200 8 1 0 2000 0\r\nRetries=3\r\n\r\n[Alarms]\r\n"
                      "Limit=80\r\n\r\n")}}},
+      {"given other values and keys, left so",
+       [&](const std::string& path) { WriteBytes(path, other); },
+       kNo,
+       {question},
+       {{alpha, File(other)}}},
       {"made no resource file",
        [&](const std::string& path) { WriteBytes(path, broken); },
-       {kSaveFailed},
+       kYes,
+       {question,
+        failed(u"a line is neither a [section] header nor a key=value entry in a section")},
        {{alpha, File(broken)}}},
       {"replaced by a folder",
        [](const std::string& path) {
          ::unlink(path.c_str());
          ::mkdir(path.c_str(), 0755);
        },
-       {kSaveFailed},
+       kYes,
+       {failed(u"Is a directory")},
        {{alpha, "folder"}}},
       {"replaced by a FIFO",
        [](const std::string& path) {
          ::unlink(path.c_str());
          ::mkfifo(path.c_str(), 0644);
        },
-       {kSaveFailed},
+       kYes,
+       {failed(u"not a regular file")},
        {{alpha, "fifo"}}},
       {"gone with its folder",
        [](const std::string& path) { testing::RemoveTree(path.substr(0, path.rfind('/'))); },
-       {kSaveFailed},
+       kYes,
+       {question, failed(u"No such file or directory")},
        {}},
   };
   for (const Case& c : cases) {
@@ -299,11 +350,13 @@ TEST(BadInputTest, AFileChangedBeforeTheSaveKeepsWhatTheOtherProgramWrote) {
     rig.Open();
     rig.ui.PickText(ids::kBaud, u"19200");
     c.change(rig.WsPath(alpha));
+    rig.Answer({c.answer});
     rig.ui.Click(ids::kSave);
 
     EXPECT_EQ(rig.ui.BoxTexts(), c.boxes);
     EXPECT_EQ(DescribeFolder(rig.ws), c.after);
-    EXPECT_EQ(testing::FileExists(rig.ws), !c.after.empty()) << "a save made the folder";
+    EXPECT_EQ(testing::FileExists(rig.ws), !c.after.empty() || c.answer == kNo)
+        << "a save made the folder";
   }
 }
 
@@ -376,19 +429,26 @@ TEST(BadInputTest, WhatTheUserMayNotReadOrWriteIsToldAndLeftAsItWas) {
     bool goodSaved;
   };
   const Case cases[] = {
-      {"a resource file no one may read", "Secret.opc", 0, "Invalid File; exit codes:", true},
+      {"a resource file no one may read", "Secret.opc", 0,
+       "Invalid File\nSecret.opc: Permission denied; exit codes:", true},
       {"a resource file that may only be written", "Secret.opc", 0200,
-       "Invalid File; exit codes:", true},
+       "Invalid File\nSecret.opc: Permission denied; exit codes:", true},
       {"a read-only resource file", "Secret.opc", 0444,
-       "An error has occoured, data may not have been saved; exit codes:", true},
+       "An error has occoured, data may not have been saved\n"
+       "Secret.opc: the file is read-only; exit codes:",
+       true},
       {"a read-only workspace folder", "ws", 0555,
-       "An error has occoured, data may not have been saved; exit codes:", false},
+       "An error has occoured, data may not have been saved\nGood.opc: Permission denied\n"
+       "Secret.opc: Permission denied; exit codes:",
+       false},
       {"a workspace folder that cannot be listed", "ws", 0300,
        "There are no files of type .opc, select Add Resource to create one; exit codes:", false},
       {"a workspace folder without any access", "ws", 0,
        "There are no files of type .opc, select Add Resource to create one; exit codes:", false},
       {"a TirvOPC.ini no one may read", "TirvOPC.ini", 0,
-       "Error converting workspace path, this program will now shut down; exit codes: 0", false},
+       "Error converting workspace path, this program will now shut down\n<bin>/TirvOPC.ini: "
+       "Permission denied; exit codes: 0",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -405,7 +465,11 @@ TEST(BadInputTest, WhatTheUserMayNotReadOrWriteIsToldAndLeftAsItWas) {
     const std::string report = AsOrdinaryUser(rig, [&] {
       if (::chmod(path.c_str(), c.mode) != 0) return std::string("chmod failed");
       rig.Open();
-      if (!rig.ui.Entries(ids::kResource).empty()) rig.ui.PickText(ids::kBaud, u"19200");
+      // Every resource shown is changed, so that the save writes it.
+      for (const std::u16string& entry : rig.ui.Entries(ids::kResource)) {
+        rig.ui.PickText(ids::kResource, entry);
+        rig.ui.PickText(ids::kBaud, u"19200");
+      }
       rig.ui.Click(ids::kSave);
       std::string text;
       for (const std::u16string& box : rig.ui.BoxTexts()) text += Utf16ToUtf8(box) + "; ";
@@ -413,7 +477,10 @@ TEST(BadInputTest, WhatTheUserMayNotReadOrWriteIsToldAndLeftAsItWas) {
       for (int code : rig.exitCodes) text += " " + std::to_string(code);
       return text;
     });
-    EXPECT_EQ(report, c.report);
+    std::string expectedReport = c.report;
+    const std::size_t bin = expectedReport.find("<bin>");
+    if (bin != std::string::npos) expectedReport.replace(bin, 5, rig.bin);
+    EXPECT_EQ(report, expectedReport);
 
     ASSERT_EQ(::chmod(path.c_str(), std::string(c.file) == "ws" ? 0755 : 0644), 0);
     EXPECT_EQ(DescribeFolder(rig.ws), expected);

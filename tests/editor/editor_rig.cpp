@@ -22,8 +22,7 @@ void PrintTo(const Seen& s, std::ostream* os) {
   PrintTexts(s.entries, os);
   *os << " selected " << s.selected << " current '" << Utf16ToUtf8(s.currentName) << "'\n  values ";
   PrintTexts(s.values, os);
-  *os << " enabled " << s.enabled << " radio " << s.checkedRadio << " flags ";
-  for (auto f : s.flags) *os << int(f);
+  *os << " enabled " << s.enabled << " radio " << s.checkedRadio << " port kind " << s.portKind;
   *os << "\n  records:";
   for (const ResourceRecord& r : s.records) {
     *os << "\n    ";
@@ -41,15 +40,15 @@ std::string OpcFile(const std::string& portText, const std::string& adaptation) 
          (serial ? "256" : "1428") + "\r\nComPort=" + portText + "\r\n\r\n";
 }
 
-EditorRig::EditorRig(bool alwaysRefill)
+EditorRig::EditorRig()
     : bin(dir.File("bin")),
       ws(bin + "/ws"),
       editor(EditorEnvironment{[this](int code) { exitCodes.push_back(code); },
                                [this](std::u16string& path) {
                                  path = U16(bin + "/tirvane-editor");
                                  return true;
-                               }}),
-      ui(alwaysRefill) {
+                               },
+                               {}}) {
   ::mkdir(bin.c_str(), 0755);
   ::mkdir(ws.c_str(), 0755);
   WriteBytes(bin + "/TirvOPC.ini", "[Settings]\r\nCustomWorkspace=./ws\r\n\r\n");
@@ -93,20 +92,20 @@ Seen EditorRig::Now() {
   Seen s;
   s.entries = ui.Entries(ids::kResource);
   s.selected = ui.Combo(ids::kResource).CurrentIndex();
-  s.currentName = editor.currentName;
+  s.currentName = editor.currentName();
   s.values = Values();
   s.enabled = Enabled();
   s.checkedRadio = ui.CheckedRadio();
-  std::copy(editor.portKindFlags.begin(), editor.portKindFlags.end(), s.flags.begin());
-  s.records.assign(editor.resourceList.begin(), editor.resourceList.end());
+  s.portKind = editor.portKind();
+  s.records.assign(editor.records().begin(), editor.records().end());
   s.boxes = ui.BoxTexts();
   s.endCode = ui.ended() ? ui.endCode() : 0;
   return s;
 }
 
 const ResourceRecord* EditorRig::Record(std::u16string_view name) {
-  const auto it = editor.resourceList.FindByName(name);
-  return it == editor.resourceList.end() ? nullptr : &*it;
+  const auto it = editor.records().FindByName(name);
+  return it == editor.records().end() ? nullptr : &*it;
 }
 
 void EditorRig::Answer(std::initializer_list<int> answers) {

@@ -18,33 +18,13 @@
 
 namespace tirv::testing {
 
-inline constexpr int kYes = 6;
-inline constexpr int kNo = 7;
+inline constexpr int kYes = kAnswerYes;
+inline constexpr int kNo = kAnswerNo;
 
-/// The in-memory controls, optionally distrusting the Resource combo's count: with a
-/// count the editor cannot match, every refresh of the resource list refills the combo
-/// from scratch. The two kinds of rig side by side show that listing only the newly
-/// appended records gives what a full refill gives.
+/// The editor's window as in-memory controls.
 class EditorControls : public FakeControls {
  public:
-  explicit EditorControls(bool alwaysRefill)
-      : FakeControls(EditorDialogTemplate()), alwaysRefill_(alwaysRefill) {}
-
-  // A count above the real one keeps every decision of the editor (empty or not, the
-  // duplicate search ends at empty entries) except that of listing only new records.
-  int ComboCount(int id) override {
-    const int n = FakeControls::ComboCount(id);
-    return (alwaysRefill_ && id == ids::kResource && n > 0) ? n + 1000 : n;
-  }
-  void ComboReset(int id) override {
-    if (id == ids::kResource) ++resourceResets;
-    FakeControls::ComboReset(id);
-  }
-
-  int resourceResets = 0;
-
- private:
-  bool alwaysRefill_;
+  EditorControls() : FakeControls(EditorDialogTemplate()) {}
 };
 
 /// What the user sees and what the editor holds, for whole-state comparisons.
@@ -57,7 +37,7 @@ struct Seen {
   /// Baud, Stopbits, Databits, Parity, Timeout, Parameter: "x" enabled, "-" disabled.
   std::string enabled;
   int checkedRadio;
-  std::array<std::uint8_t, 7> flags;
+  std::int32_t portKind;  ///< the editor's port-kind state
   std::vector<ResourceRecord> records;
   std::vector<std::u16string> boxes;
   int endCode;  ///< 0 while the dialog is open
@@ -67,7 +47,7 @@ struct Seen {
 void PrintTo(const Seen& seen, std::ostream* os);
 
 struct EditorRig {
-  explicit EditorRig(bool alwaysRefill = false);
+  EditorRig();
 
   /// A canonical resource file in the workspace: the layout a save leaves behind.
   void File(const std::string& name, const std::string& portText,

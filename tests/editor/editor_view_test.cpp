@@ -17,7 +17,6 @@ using testing::Seen;
 using Texts = std::vector<std::u16string>;
 
 constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
-constexpr std::array<std::uint8_t, 7> kTcpIpFlags = {0, 0, 0, 0, 0, 0, 1};
 
 TEST(EditorViewTest, AnEmptyWorkspaceOpensInTheTcpIpStateWithTheDefaults) {
   EditorRig rig;
@@ -32,12 +31,12 @@ TEST(EditorViewTest, AnEmptyWorkspaceOpensInTheTcpIpStateWithTheDefaults) {
 
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{});
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), -1);
-  EXPECT_EQ(rig.editor.currentName, u"");
+  EXPECT_EQ(rig.editor.currentName(), u"");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Enabled(), "-----x");  // only the Parameter edit of the six
   EXPECT_EQ(rig.Values(),
             (Texts{u"9600", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
-  EXPECT_EQ(rig.editor.portKindFlags, kTcpIpFlags);
+  EXPECT_EQ(rig.editor.portKind(), kPortTcpIp);
 
   // The fixed lists, as shown.
   EXPECT_EQ(rig.ui.Entries(ids::kBaud), (Texts{u"110", u"300", u"600", u"1200", u"2400", u"4800",
@@ -87,9 +86,7 @@ TEST(EditorViewTest, EachPortKindSetsItsControlsFromAnyOtherAndChangesNoValue) {
       rig.editor.SelectPortKind(to);
       EXPECT_EQ(rig.Enabled(), enabledByKind[to]);
       EXPECT_EQ(rig.ui.CheckedRadio(), 1000 + to);
-      std::array<std::uint8_t, 7> flags{};
-      flags[static_cast<std::size_t>(to)] = 1;
-      EXPECT_EQ(rig.editor.portKindFlags, flags);
+      EXPECT_EQ(rig.editor.portKind(), to);
       EXPECT_EQ(rig.Values(), shown);
     }
   }
@@ -112,7 +109,7 @@ TEST(EditorViewTest, ShowResourceShowsEveryKindWithItsControls) {
   rig.File("Sim2.opc", "SIM SimHost.dll Vsim2.Vsim2", "QB.OPC.AdaptTIRV3x.BE.20");
   rig.File("Tcp.opc", "DLL netdrv.dll -ip10.0.0.7");
   rig.Open();
-  ASSERT_EQ(rig.editor.currentName, u"Com2");
+  ASSERT_EQ(rig.editor.currentName(), u"Com2");
 
   EXPECT_EQ(rig.editor.ShowResource(u"Tcp"), 0);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
@@ -136,13 +133,11 @@ TEST(EditorViewTest, ShowResourceShowsEveryKindWithItsControls) {
   EXPECT_EQ(rig.editor.ShowResource(u"Sim2"), 0);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1005);
   EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
-  std::array<std::uint8_t, 7> sim2{};
-  sim2[5] = 1;
-  EXPECT_EQ(rig.editor.portKindFlags, sim2);
+  EXPECT_EQ(rig.editor.portKind(), kPortSimulation2);
 
   // Showing is not switching: the selection and the current name stay.
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.editor.currentName, u"Com2");
+  EXPECT_EQ(rig.editor.currentName(), u"Com2");
 }
 
 TEST(EditorViewTest, ShowResourceOfANameWithoutARecordChangesNothing) {
@@ -161,17 +156,17 @@ TEST(EditorViewTest, ARecordOfAnotherPortKindShowsItsValuesButKeepsThePortKindSt
   rig.File("Com1.opc", "V24 1 9600 8 1 0 2000 0");
   rig.File("Odd.opc", "V24 5 1200 7 2 2 100 0");  // read with port kind -1
   rig.Open();
-  ASSERT_EQ(rig.editor.currentName, u"Com1");
+  ASSERT_EQ(rig.editor.currentName(), u"Com1");
   ASSERT_EQ(rig.Record(u"Odd.opc")->portKind, -1);
 
   EXPECT_EQ(rig.editor.ShowResource(u"Odd"), kGeneralFailure);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
   EXPECT_EQ(rig.Enabled(), "xxxxx-");
-  EXPECT_EQ(rig.editor.portKindFlags, (std::array<std::uint8_t, 7>{1, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(rig.editor.portKind(), kPortCom1);
   EXPECT_EQ(rig.Values(),
             (Texts{u"1200", u"2", u"7", u"Even", u"100", u"-ip127.0.0.1", u"Little Endian"}));
 
-  rig.editor.resourceList.Append(
+  rig.editor.records().Append(
       {u"Nine.opc", 9, u"600", u"1", u"8", u"Odd", u"5", u"-ipx", u"Big Endian"});
   rig.editor.SelectPortKind(6);
   EXPECT_EQ(rig.editor.ShowResource(u"Nine"), kGeneralFailure);
@@ -184,7 +179,7 @@ TEST(EditorViewTest, ValuesMissingFromAComboLeaveItAsItWas) {
   EditorRig rig;
   rig.File("Base.opc", "V24 1 9600 8 1 0 2000 0");
   rig.Open();
-  auto& list = rig.editor.resourceList;
+  auto& list = rig.editor.records();
   list.Append({u"Odd.opc", 0, u"12345", u"3", u"", u"Mark", u"", u"", u""});
   EXPECT_EQ(rig.editor.ShowResource(u"Odd"), 0);
   EXPECT_EQ(rig.Values(),
@@ -201,30 +196,30 @@ TEST(EditorViewTest, ValuesMissingFromAComboLeaveItAsItWas) {
 TEST(EditorViewTest, TheResourceListShowsTheFirstPartOfEachNameSortedAndShowsTheFirst) {
   EditorRig rig;
   rig.Open();
-  const Texts defaults = rig.Values();
-  auto& list = rig.editor.resourceList;
+  auto& list = rig.editor.records();
   list.Append({u"Line1.opc", 2, u"4800", u"1", u"8", u"Odd", u"10", u"-ip1", u"Big Endian"});
   list.Append({u"a.b.opc", 6, u"19200", u"1", u"8", u"None", u"2000", u"-ip2", u""});
   list.Append({u"Plant.OPC", 1, u"600", u"2", u"7", u"Even", u"20", u"-ip3", u""});
   list.Append({u"..cfg.x.opc", 0, u"300", u"2", u"7", u"Even", u"30", u"-ip4", u""});
 
-  // The first entry, a, stands for a.opc, which no record has.
-  EXPECT_EQ(rig.editor.RefreshResourceList(), kGeneralFailure);
+  // The first entry, a, has no a.opc: it stands for the file it was listed from.
+  EXPECT_EQ(rig.editor.RefreshResourceList(), 0);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"a", u"cfg", u"Line1", u"Plant"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.editor.currentName, u"a");
-  EXPECT_EQ(rig.Values(), defaults);
+  EXPECT_EQ(rig.editor.currentName(), u"a");
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip2", u"Little Endian"}));
 
   list.Remove(list.FindByName(u"a.b.opc"));
   list.Remove(list.FindByName(u"..cfg.x.opc"));
   EXPECT_EQ(rig.editor.RefreshResourceList(), 0);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"Plant"}));
-  EXPECT_EQ(rig.editor.currentName, u"Line1");
+  EXPECT_EQ(rig.editor.currentName(), u"Line1");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1002);
-  EXPECT_EQ(rig.Values(),
-            (Texts{u"4800", u"1", u"8", u"Odd", u"10", u"-ip127.0.0.1", u"Big Endian"}));
-  // Plant is listed, but the key Plant.opc differs from Plant.OPC in letter case.
-  EXPECT_EQ(rig.editor.ShowResource(u"Plant"), kGeneralFailure);
+  EXPECT_EQ(rig.Values(), (Texts{u"4800", u"1", u"8", u"Odd", u"10", u"-ip2", u"Big Endian"}));
+  // Plant stands for Plant.OPC, the file of its own.
+  EXPECT_EQ(rig.editor.ShowResource(u"Plant"), 0);
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1001);
 
   // Nothing left: the combo empties, the rest stays as it was.
   list.Clear();
@@ -232,31 +227,33 @@ TEST(EditorViewTest, TheResourceListShowsTheFirstPartOfEachNameSortedAndShowsThe
   EXPECT_EQ(rig.editor.RefreshResourceList(), 0);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{});
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), -1);
-  EXPECT_EQ(rig.editor.currentName, u"Line1");
+  EXPECT_EQ(rig.editor.currentName(), u"Line1");
   EXPECT_EQ(rig.Values(), shown);
 }
 
-TEST(EditorViewTest, AWorkspaceWhoseFirstEntryHasNoRecordOpensWithTheLoadingError) {
+TEST(EditorViewTest, AWorkspaceWhoseFirstEntryCannotBeShownOpensWithTheLoadingError) {
   EditorRig rig;
-  rig.File("a.b.opc", "DLL netdrv.dll -ip10.0.0.1");
+  rig.File("Aaa.opc", "V24 5 1200 7 2 2 100 0");  // read with port kind -1
   rig.File("Plant.OPC", "V24 2 600 7 2 2 20 0");
   rig.Raw("broken.opc", "[Online]\r\nComPort=nothing known\r\n");
   rig.Open();
-  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"a", u"Plant"}));
-  EXPECT_EQ(rig.editor.currentName, u"a");
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Aaa", u"Plant"}));
+  EXPECT_EQ(rig.editor.currentName(), u"Aaa");
   ASSERT_EQ(rig.ui.session().boxes.size(), 2u);
   for (const testing::RecordedBox& box : rig.ui.session().boxes) {
     EXPECT_EQ(box.kind, BoxKind::kApplication);
     EXPECT_EQ(box.caption, kTitle);
   }
-  // "Invalid File" for the file, then the loading's error once the dialog is set up.
+  // "Invalid File" with the file and why, then the loading's error once the dialog is
+  // set up.
   EXPECT_EQ(rig.ui.BoxTexts(),
-            (Texts{u"Invalid File", u"An error has occoured while loading the workspace"}));
-  // Reading Plant.OPC selected COM2; nothing was shown after that.
+            (Texts{u"Invalid File\nbroken.opc: the port text \"nothing known\" names no port",
+                   u"An error has occoured while loading the workspace"}));
+  // Reading Plant.OPC selected COM2; showing Aaa kept the port and showed its values.
   EXPECT_EQ(rig.ui.CheckedRadio(), 1001);
   EXPECT_EQ(rig.Enabled(), "xxxxx-");
   EXPECT_EQ(rig.Values(),
-            (Texts{u"9600", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
+            (Texts{u"1200", u"2", u"7", u"Even", u"100", u"-ip127.0.0.1", u"Little Endian"}));
   EXPECT_EQ(rig.ui.ended(), false);
 }
 

@@ -138,8 +138,8 @@ TEST_F(EditorOnWidgets, ShowsTheFirstResourceAndFollowsTheUsersPicksAndClicks) {
   QTest::keyClick(combo(ids::kResource), Qt::Key_Up);
   EXPECT_EQ(Shown(combo(ids::kResource)), (ComboView{0, "Line1"}));
   EXPECT_EQ(Shows(ids::kStopBits), "2");
-  const auto line2 = editor_->resourceList.FindByName(u"Line2.opc");
-  ASSERT_NE(line2, editor_->resourceList.end());
+  const auto line2 = editor_->records().FindByName(u"Line2.opc");
+  ASSERT_NE(line2, editor_->records().end());
   EXPECT_EQ(line2->portKind, 2);
   EXPECT_EQ(line2->parity, u"None");
   ExpectWidgetsShowTheComboState();

@@ -78,14 +78,14 @@ class ScopedTrace {
 
 constexpr const char* kTitle = "Tirvane OPC-Server 2.0 Resource Editor";
 
-TEST(MessageBoxes, QuestionBoxHasYesAndNoAndAnswersSixOrSeven) {
+TEST(MessageBoxes, QuestionBoxHasYesAndNoAndTellsYes) {
   RecordingLogic logic(EditorDialogTemplate());
   ShownDialog shown(logic);
   {
     BoxAnswerer user(QMessageBox::Yes);
-    EXPECT_EQ(shown.window.MessageBox(u"Delete it?", u"Caption", 36), 6);
+    EXPECT_TRUE(shown.window.QuestionBox(u"Delete it?"));
     EXPECT_EQ(user.boxes(), 1);
-    EXPECT_EQ(user.seen().caption, "Caption");
+    EXPECT_EQ(user.seen().caption, kTitle);
     EXPECT_EQ(user.seen().text, "Delete it?");
     EXPECT_EQ(user.seen().icon, QMessageBox::Question);
     EXPECT_EQ(user.seen().buttons, QMessageBox::Yes | QMessageBox::No);
@@ -93,7 +93,7 @@ TEST(MessageBoxes, QuestionBoxHasYesAndNoAndAnswersSixOrSeven) {
     EXPECT_TRUE(user.seen().hasParent);
   }
   BoxAnswerer user(QMessageBox::No);
-  EXPECT_EQ(shown.window.MessageBox(u"Delete it?", u"Caption", 36), 7);
+  EXPECT_FALSE(shown.window.QuestionBox(u"Delete it?"));
   EXPECT_EQ(user.boxes(), 1);
 }
 
@@ -101,9 +101,8 @@ TEST(MessageBoxes, InformationBoxHasOkOnly) {
   RecordingLogic logic(EditorDialogTemplate());
   ShownDialog shown(logic);
   BoxAnswerer user(QMessageBox::Ok);
-  EXPECT_EQ(shown.window.MessageBox(u"An error has occoured, data may not have been saved",
-                                    u"Tirvane OPC-Server 2.0 Resource Editor", 64),
-            1);
+  shown.window.InformationBox(u"An error has occoured, data may not have been saved");
+  EXPECT_EQ(user.boxes(), 1);
   EXPECT_EQ(user.seen().caption, kTitle);
   EXPECT_EQ(user.seen().text, "An error has occoured, data may not have been saved");
   EXPECT_EQ(user.seen().icon, QMessageBox::Information);
@@ -126,7 +125,7 @@ TEST(MessageBoxes, ApplicationBoxHasTheTitleAWarningIconAndOk) {
 TEST(MessageBoxes, StartUpBoxHasNoOwner) {
   QtFramework framework;
   BoxAnswerer user(QMessageBox::Ok);
-  framework.UnownedMessageBox(u"Resource Editor already started!", kApplicationTitle, 64);
+  framework.UnownedInformationBox(u"Resource Editor already started!");
   EXPECT_EQ(user.boxes(), 1);
   EXPECT_EQ(user.seen().caption, kTitle);
   EXPECT_EQ(user.seen().text, "Resource Editor already started!");
@@ -140,7 +139,7 @@ TEST(MessageBoxes, TextsAreShownAsWrittenNotAsRichText) {
   for (int kind = 0; kind < 2; ++kind) {
     BoxAnswerer user(QMessageBox::Ok);
     if (kind == 0) {
-      shown.window.MessageBox(u"characters \". \\ / : * ? < > |", u"C", 64);
+      shown.window.InformationBox(u"characters \". \\ / : * ? < > |");
     } else {
       shown.window.ApplicationMessageBox(u"characters \". \\ / : * ? < > |");
     }
@@ -156,8 +155,7 @@ TEST(MessageBoxTrace, EveryAnsweredBoxPrintsOneLine) {
   ::testing::internal::CaptureStderr();
   {
     BoxAnswerer user(QMessageBox::No);
-    shown.window.MessageBox(u"The folder /a\\b does not exist, \n\n would you like \"it\"?",
-                            kApplicationTitle, 36);
+    shown.window.QuestionBox(u"The folder /a\\b does not exist, \n\n would you like \"it\"?");
   }
   {
     BoxAnswerer user(QMessageBox::Ok);
@@ -165,7 +163,7 @@ TEST(MessageBoxTrace, EveryAnsweredBoxPrintsOneLine) {
   }
   {
     BoxAnswerer user(QMessageBox::Ok);
-    QtFramework().UnownedMessageBox(u"Resource Editor already started!", kApplicationTitle, 64);
+    QtFramework().UnownedInformationBox(u"Resource Editor already started!");
   }
   const std::string printed = TraceLines(::testing::internal::GetCapturedStderr());
   EXPECT_EQ(printed,

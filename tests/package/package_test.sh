@@ -215,8 +215,10 @@ expect_eq "man --warnings output" "" "$warnings"
 
 echo "== the installed editor under Xvfb"
 start_xvfb
-# A resource in the shared workspace, written the way a hand editor might leave it.
-printf '[GeneralSettings]\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\n\n[Online]\nComTeleLength=256\nComPort=V24 2 19200 8 1 2 2000 0\n' \
+# A resource in the shared workspace, written the way a hand editor might leave it, with a
+# baud rate the editor does not offer: the window shows its own 9600, so the OK of Return
+# writes that, and the save shows in the file.
+printf '[GeneralSettings]\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\n\n[Online]\nComTeleLength=256\nComPort=V24 2 14400 8 1 2 2000 0\n' \
   >"$workspace/Line1.opc"
 chown root:"$group" "$workspace/Line1.opc"
 chmod 644 "$workspace/Line1.opc"
@@ -229,7 +231,7 @@ run_editor_session "started as /usr/bin/$package" Return "${member[@]}" /usr/bin
 # Enter saved the resource: the member rewrote a file it does not own, by way of the
 # folder's permissions, and the file stayed in the group.
 expect_eq "saved resource" \
-  "$(printf '[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n\r\n[Online]\r\nComTeleLength=256\r\nComPort=V24 2 19200 8 1 2 2000 0\r\n\r\n' | od -c)" \
+  "$(printf '[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n\r\n[Online]\r\nComTeleLength=256\r\nComPort=V24 2 9600 8 1 2 2000 0\r\n\r\n' | od -c)" \
   "$(od -c <"$workspace/Line1.opc")"
 expect_eq "saved resource's owner and group" "nobody:$group" \
   "$(stat -c '%U:%G' "$workspace/Line1.opc")"

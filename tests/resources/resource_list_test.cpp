@@ -1,5 +1,5 @@
-// ResourceList: its own copies, exact lookup by name, duplicates, and positions that
-// survive the removal of other records.
+// ResourceList: its own copies, lookup by exact name and by combo entry, duplicates, and
+// positions that survive the removal of other records.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -102,6 +102,31 @@ TEST(ResourceListTest, PositionsStayValidWhileOtherRecordsAreRemoved) {
   list.Clear();
   EXPECT_EQ(list.Count(), 0u);
   EXPECT_EQ(list.FindByName(u"f.opc"), list.end());
+}
+
+TEST(ResourceListTest, FindByEntryTakesTheExactNameFirstThenTheFirstListedUnderTheEntry) {
+  ResourceList list;
+  list.Append(Named(u"Plant.OPC", u"1"));
+  list.Append(Named(u"a.b.opc", u"2"));
+  list.Append(Named(u"a.c.opc", u"3"));
+  list.Append(Named(u"..hidden.opc", u"4"));
+  EXPECT_EQ(list.FindByEntry(u"Plant")->baud, u"1");
+  EXPECT_EQ(list.FindByEntry(u"a")->baud, u"2");
+  EXPECT_EQ(list.FindByEntry(u"hidden")->baud, u"4");
+  EXPECT_EQ(list.FindByEntry(u"plant"), list.end());
+
+  list.Append(Named(u"a.opc", u"5"));  // listed last, named exactly
+  EXPECT_EQ(list.FindByEntry(u"a")->baud, u"5");
+
+  // Each removal hands the entry on to the next record listed under it.
+  for (const char16_t* next : {u"2", u"3"}) {
+    list.Remove(list.FindByEntry(u"a"));
+    ASSERT_NE(list.FindByEntry(u"a"), list.end());
+    EXPECT_EQ(list.FindByEntry(u"a")->baud, next);
+  }
+  list.Remove(list.FindByEntry(u"a"));
+  EXPECT_EQ(list.FindByEntry(u"a"), list.end());
+  EXPECT_EQ(NamesInOrder(list), (std::vector<std::u16string>{u"Plant.OPC", u"..hidden.opc"}));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "editor_dialog.h"
 #include "text.h"
+#include "texts.h"
 
 namespace tirv::testing {
 
@@ -135,6 +136,9 @@ void FakeControls::SetText(int id, std::u16string_view text) {
 
 void FakeControls::ComboReset(int id) { Combo(id).Reset(); }
 int FakeControls::ComboAdd(int id, std::u16string_view text) { return Combo(id).Add(text); }
+void FakeControls::ComboFill(int id, std::vector<std::u16string> texts) {
+  Combo(id).Fill(std::move(texts));
+}
 int FakeControls::ComboCount(int id) { return Combo(id).Count(); }
 int FakeControls::ComboCurrentIndex(int id) { return Combo(id).CurrentIndex(); }
 void FakeControls::ComboSetCurrentIndex(int id, int index) { Combo(id).SetCurrentIndex(index); }
@@ -148,19 +152,25 @@ int FakeControls::ComboSelectPrefix(int id, int start, std::u16string_view text)
   return Combo(id).SelectPrefix(start, text);
 }
 
-int FakeControls::MessageBox(std::u16string_view text, std::u16string_view caption, int type) {
+void FakeControls::InformationBox(std::u16string_view text) {
+  session_->boxes.push_back(
+      RecordedBox{BoxKind::kOwned, std::u16string(text), std::u16string(texts::kApplicationTitle),
+                  static_cast<int>(tirv::BoxKind::kInformation), template_.id});
+}
+
+bool FakeControls::QuestionBox(std::u16string_view text) {
   session_->boxes.push_back(RecordedBox{BoxKind::kOwned, std::u16string(text),
-                                        std::u16string(caption), type, template_.id});
-  if (session_->answers.empty()) return type == 36 ? 7 : 1;  // unscripted: No, or OK
+                                        std::u16string(texts::kApplicationTitle),
+                                        static_cast<int>(tirv::BoxKind::kQuestion), template_.id});
+  if (session_->answers.empty()) return false;  // unscripted: No
   const int answer = session_->answers.front();
   session_->answers.pop_front();
-  return answer;
+  return answer == kAnswerYes;
 }
 
 void FakeControls::ApplicationMessageBox(std::u16string_view text) {
   session_->boxes.push_back(RecordedBox{BoxKind::kApplication, std::u16string(text),
-                                        u"Tirvane OPC-Server 2.0 Resource Editor", 0,
-                                        template_.id});
+                                        std::u16string(texts::kApplicationTitle), 0, template_.id});
 }
 
 int FakeControls::RunModalDialog(DialogLogic& dialog) {

@@ -18,11 +18,15 @@ namespace tirv::testing {
 
 enum class BoxKind { kOwned, kApplication };
 
+/// The answers a script gives to question boxes.
+inline constexpr int kAnswerYes = 6;
+inline constexpr int kAnswerNo = 7;
+
 struct RecordedBox {
   BoxKind kind;
   std::u16string text;
   std::u16string caption;
-  int type;        ///< the type asked for; 0 for the application message box
+  int type;        ///< 64 information, 36 question, 0 the application message box
   int templateId;  ///< the dialog that showed it
 };
 
@@ -76,13 +80,15 @@ class FakeControls : public ControlOps {
   void SetText(int id, std::u16string_view text) override;
   void ComboReset(int id) override;
   int ComboAdd(int id, std::u16string_view text) override;
+  void ComboFill(int id, std::vector<std::u16string> texts) override;
   int ComboCount(int id) override;
   int ComboCurrentIndex(int id) override;
   void ComboSetCurrentIndex(int id, int index) override;
   std::u16string ComboEntryText(int id, int index) override;
   int ComboFindPrefix(int id, int start, std::u16string_view text) override;
   int ComboSelectPrefix(int id, int start, std::u16string_view text) override;
-  int MessageBox(std::u16string_view text, std::u16string_view caption, int type) override;
+  void InformationBox(std::u16string_view text) override;
+  bool QuestionBox(std::u16string_view text) override;
   void ApplicationMessageBox(std::u16string_view text) override;
   int RunModalDialog(DialogLogic& dialog) override;
   void EndDialog(int code) override;
