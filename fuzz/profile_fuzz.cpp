@@ -1,16 +1,21 @@
 // Fuzz target of the profile engine, on arbitrary file contents:
 //  - a file that loads with a failure is left byte for byte as it was by a one-shot
 //    write, and a one-shot read of it gives 0 and an empty text;
+//  - parsing the same bytes handed over in memory gives the same status and content;
 //  - whatever the first load kept, saved and loaded again, loads without failure and
-//    gives exactly the same sections and entries.
+//    gives exactly the same sections and entries, and Render gives the bytes saved;
+//  - a value set in the document reads back as given, or is refused with nothing changed.
 #include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files.h"
 #include "profile_calls.h"
@@ -44,19 +49,10 @@ std::string ReadBack(const std::u16string& path) {
   return bytes;
 }
 
-bool SameContent(const ProfileDocument& a, const ProfileDocument& b) {
-  if (a.sections().size() != b.sections().size()) return false;
-  for (std::size_t s = 0; s < a.sections().size(); ++s) {
-    const ProfileSection& x = a.sections()[s];
-    const ProfileSection& y = b.sections()[s];
-    if (x.name != y.name || x.entries.size() != y.entries.size()) return false;
-    for (std::size_t e = 0; e < x.entries.size(); ++e) {
-      if (x.entries[e].key != y.entries[e].key || x.entries[e].value != y.entries[e].value) {
-        return false;
-      }
-    }
-  }
-  return true;
+std::vector<ProfileSectionCopy> SectionsOf(const ProfileDocument& document) {
+  std::vector<ProfileSectionCopy> sections;
+  if (document.Sections(sections) != 0) ::abort();
+  return sections;
 }
 
 void CheckFailedLoadChangesNothing(const std::u16string& path, std::string_view original) {
@@ -65,6 +61,56 @@ void CheckFailedLoadChangesNothing(const std::u16string& path, std::string_view 
   if (buffer[0] != u'\0') ::abort();
   if (WriteProfileString(u"Online", u"ComPort", u"COM2", path) != 0) ::abort();
   if (ReadBack(path) != original) ::abort();
+}
+
+void CheckLoadBytesAgrees(const ProfileDocument& loaded, Status status, const std::u16string& path,
+                          const std::uint8_t* data, std::size_t size) {
+  FileBytes bytes;
+  bytes.data = std::make_unique<char[]>(size);
+  if (size > 0) std::memcpy(bytes.data.get(), data, size);
+  bytes.size = size;
+  ProfileDocument given;
+  if (given.LoadBytes(path, std::move(bytes)) != status) ::abort();
+  if (SectionsOf(given) != SectionsOf(loaded)) ::abort();
+}
+
+std::u16string Trim(const std::u16string& text) {
+  const std::size_t first = text.find_first_not_of(u" \t");
+  if (first == std::u16string::npos) return {};
+  return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
+}
+
+std::vector<ProfileSectionCopy> Trimmed(std::vector<ProfileSectionCopy> sections) {
+  for (ProfileSectionCopy& section : sections) {
+    for (ProfileEntryCopy& entry : section.entries) {
+      entry.key = Trim(entry.key);
+      entry.value = Trim(entry.value);
+    }
+  }
+  return sections;
+}
+
+// Sets a value whose three texts are cut from the input itself, so that line breaks,
+// brackets and "=" turn up in them.
+void CheckSetValueReadsBack(ProfileDocument& document, const std::uint8_t* data, std::size_t size) {
+  const std::u16string text =
+      CodePage::Default().Decode({reinterpret_cast<const char*>(data), size});
+  const std::size_t third = text.size() / 3;
+  const std::u16string section = text.substr(0, third);
+  const std::u16string key = text.substr(third, third);
+  const std::u16string value = text.substr(2 * third);
+  std::string before;
+  if (document.Render(before) != 0) ::abort();
+  if (Failed(document.SetValue(section, key, value))) {
+    std::string after;
+    if (document.modified() || document.Render(after) != 0 || after != before) ::abort();
+    return;
+  }
+  if (Failed(document.Save())) ::abort();
+  ProfileDocument again;
+  if (again.Load(document.path()) != 0) ::abort();
+  // Blanks around a key or value are trimmed when read, as they always were.
+  if (SectionsOf(again) != Trimmed(SectionsOf(document))) ::abort();
 }
 
 }  // namespace
@@ -76,16 +122,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   WriteInput(native, data, size);
 
   ProfileDocument first;
-  if (Failed(first.Load(path))) {
+  const Status loaded = first.Load(path);
+  if (Failed(loaded)) {
     CheckFailedLoadChangesNothing(path, {reinterpret_cast<const char*>(data), size});
   }
+  CheckLoadBytesAgrees(first, loaded, path, data, size);
   if (Failed(first.Save())) ::abort();
+  const std::string saved = ReadBack(path);
+  std::string rendered;
+  if (first.Render(rendered) != 0 || rendered != saved) ::abort();
 
   ProfileDocument second;
   if (second.Load(path) != 0) ::abort();
-  if (!SameContent(first, second)) ::abort();
+  if (SectionsOf(first) != SectionsOf(second)) ::abort();
   // Saving what was read back gives the same bytes again.
-  const std::string saved = ReadBack(path);
   if (second.Save() != 0 || ReadBack(path) != saved) ::abort();
+  CheckSetValueReadsBack(second, data, size);
   return 0;
 }

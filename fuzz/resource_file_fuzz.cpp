@@ -87,8 +87,14 @@ std::vector<Key> KeysSetFor(const ResourceRecord& record) {
 // Every entry but the ones a write of `keys` sets (the first entry of its key in the
 // first section of its name), with the place and name of its section.
 using Entry = std::tuple<std::size_t, std::u16string, std::u16string, std::u16string>;
+std::vector<ProfileSectionCopy> SectionsOf(const ProfileDocument& document) {
+  std::vector<ProfileSectionCopy> sections;
+  if (Failed(document.Sections(sections))) std::abort();
+  return sections;
+}
+
 std::vector<Entry> EntriesNotSet(const ProfileDocument& document, const std::vector<Key>& keys) {
-  const std::vector<ProfileSection>& sections = document.sections();
+  const std::vector<ProfileSectionCopy> sections = SectionsOf(document);
   std::vector<std::pair<std::size_t, std::size_t>> set;
   for (const Key& k : keys) {
     for (std::size_t s = 0; s < sections.size(); ++s) {
@@ -105,7 +111,7 @@ std::vector<Entry> EntriesNotSet(const ProfileDocument& document, const std::vec
   for (std::size_t s = 0; s < sections.size(); ++s) {
     for (std::size_t e = 0; e < sections[s].entries.size(); ++e) {
       if (std::find(set.begin(), set.end(), std::make_pair(s, e)) != set.end()) continue;
-      const ProfileEntry& entry = sections[s].entries[e];
+      const ProfileEntryCopy& entry = sections[s].entries[e];
       entries.emplace_back(s, sections[s].name, entry.key, entry.value);
     }
   }
@@ -175,8 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<Key> keys = KeysSetFor(record);
   if (EntriesNotSet(after, keys) != EntriesNotSet(before, keys)) std::abort();
   // Sections stay in place; only the two of the schema may be added, at the end.
-  const std::vector<ProfileSection>& was = before.sections();
-  const std::vector<ProfileSection>& is = after.sections();
+  const std::vector<ProfileSectionCopy> was = SectionsOf(before);
+  const std::vector<ProfileSectionCopy> is = SectionsOf(after);
   if (is.size() < was.size()) std::abort();
   for (std::size_t s = 0; s < is.size(); ++s) {
     const bool kept = s < was.size()

@@ -226,6 +226,7 @@ std::string CodePage::Encode(std::u16string_view text) const {
 
 std::size_t CodePage::FindUnencodable(std::u16string_view text) const {
   for (std::size_t i = 0; i < text.size(); ++i) {
+    // "?" is the byte of every unit without one of its own, and of itself.
     if (fromWide_[text[i]] == '?' && text[i] != u'?') return i;
   }
   return std::u16string_view::npos;

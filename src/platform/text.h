@@ -41,7 +41,8 @@ class CodePage {
   std::u16string Decode(std::string_view bytes) const;
   void AppendEncoded(std::u16string_view text, std::string& out) const;
   std::string Encode(std::u16string_view text) const;
-  /// The index of the first unit of `text` that the code page cannot hold, or npos.
+  /// The index of the first unit of `text` that the code page cannot hold (a zero unit,
+  /// a surrogate, a character it has no byte for), or npos when every unit has a byte.
   std::size_t FindUnencodable(std::u16string_view text) const;
 
  private:

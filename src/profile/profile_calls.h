@@ -21,7 +21,9 @@ std::int32_t ReadProfileString(std::u16string_view section, std::u16string_view 
 
 /// Sets `key` in `section` of `file` to `value` and writes the file back (creating it
 /// when absent). Returns 1 when the file now holds the value; 0 when the file cannot be
-/// loaded or written back, and then the file is byte for byte as it was.
+/// loaded or written back, or the text would not read back as given (a line break or a
+/// zero character, see ProfileDocument::SetValue), and then the file is byte for byte
+/// as it was.
 std::int32_t WriteProfileString(std::u16string_view section, std::u16string_view key,
                                 std::u16string_view value, std::u16string_view file);
 

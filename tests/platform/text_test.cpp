@@ -56,6 +56,23 @@ TEST(CodePageTest, UnitsWithoutAByteBecomeQuestionMarks) {
   EXPECT_EQ(page.Encode(u"a\u0416b\u4E2Dc\U0001F600d\u0000e\u0080"sv), "a?b?c??d?e?");
 }
 
+TEST(CodePageTest, FindUnencodableNamesTheFirstUnitWithoutAByte) {
+  using namespace std::literals;
+  const CodePage& western = CodePage::Windows1252();
+  constexpr std::size_t npos = std::u16string_view::npos;
+  EXPECT_EQ(western.FindUnencodable(u""), npos);
+  EXPECT_EQ(western.FindUnencodable(u"COM1:19200 ?\u00E9\u20AC\u0081\u00FF"), npos);
+  EXPECT_EQ(western.FindUnencodable(u"ab\u0416c\u4E2D"), 2u);
+  EXPECT_EQ(western.FindUnencodable(u"x\U0001F600"), 1u);  // a surrogate has no byte
+  EXPECT_EQ(western.FindUnencodable(u"ok\u0000"sv), 2u);   // nor has a zero unit
+  EXPECT_EQ(western.FindUnencodable(u"\u0080"), 0u);       // byte 0x80 is the euro sign
+  // Another code page holds other characters: the question is the page's own.
+  CodePage cyrillic;
+  ASSERT_TRUE(CodePage::FromIconv("WINDOWS-1251", cyrillic));
+  EXPECT_EQ(cyrillic.FindUnencodable(u"\u041F\u0440\u0438"), npos);
+  EXPECT_EQ(cyrillic.FindUnencodable(u"\u041F\u00E9"), 1u);
+}
+
 TEST(CodePageTest, LongTextDecodesTheSameInEveryPosition) {
   // Plain ASCII is widened in blocks; a high byte anywhere in or around a block, and
   // texts of every length, must decode exactly like byte by byte.
