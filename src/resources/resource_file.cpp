@@ -43,10 +43,21 @@ std::u16string CutForMessage(std::u16string_view text) {
   return std::u16string(text.substr(0, kShownPortText)) + u"\u2026";
 }
 
-std::u16string CharacterName(char16_t unit) {
+// A character as it stands, and its code point: "ł" (U+0142). `character` is one unit,
+// or the two of a surrogate pair.
+std::u16string CharacterName(std::u16string_view character) {
+  char32_t point = character.empty() ? U'?' : character[0];
+  if (character.size() == 2) point = 0x10000 + ((point - 0xD800) << 10) + (character[1] - 0xDC00);
   char code[16];
-  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(unit));
-  return u"\"" + std::u16string(1, unit) + u"\" (" + Utf8ToUtf16(code) + u")";
+  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(point));
+  return u"\"" + std::u16string(character) + u"\" (" + Utf8ToUtf16(code) + u")";
+}
+
+// The character at `at` of `text`: one unit, or both units of a surrogate pair.
+std::u16string CharacterAt(std::u16string_view text, std::size_t at) {
+  const bool pair = text[at] >= 0xD800 && text[at] <= 0xDBFF && at + 1 < text.size() &&
+                    text[at + 1] >= 0xDC00 && text[at + 1] <= 0xDFFF;
+  return std::u16string(text.substr(at, pair ? 2 : 1));
 }
 
 // What the values of a record's file would hold that the file cannot: a character
@@ -57,7 +68,7 @@ ResourceProblem CheckWritable(std::u16string_view value) {
   }
   const std::size_t bad = CodePage::Default().FindUnencodable(value);
   if (bad != std::u16string_view::npos) {
-    return Problem(ResourceFault::kUnencodable, 0, std::u16string(1, value[bad]));
+    return Problem(ResourceFault::kUnencodable, 0, CharacterAt(value, bad));
   }
   return {};
 }
@@ -113,8 +124,7 @@ std::u16string DescribeProblem(std::u16string_view fileName, const ResourceProbl
     case ResourceFault::kUnknownPortText:
       return text + u"the port text \"" + CutForMessage(problem.detail) + u"\" names no port";
     case ResourceFault::kUnencodable:
-      return text + u"the character " +
-             CharacterName(problem.detail.empty() ? u'?' : problem.detail[0]) +
+      return text + u"the character " + CharacterName(problem.detail) +
              u" cannot be written in the code page " + Utf8ToUtf16(CodePage::Default().name());
     case ResourceFault::kLineBreak:
       return text + u"a value holds a line break";

@@ -53,7 +53,7 @@ Fingerprint FingerprintOf(std::string_view bytes) {
   std::uint64_t k1 = 0;
   std::uint64_t k2 = 0;
   const std::size_t tail = size - at;
-  std::memcpy(&k1, data + at, tail < 8 ? tail : 8);
+  if (tail > 0) std::memcpy(&k1, data + at, tail < 8 ? tail : 8);
   if (tail > 8) std::memcpy(&k2, data + at + 8, tail - 8);
   h1 ^= TakeLane(k1, kMixA, kMixB, 31);
   h2 ^= TakeLane(k2, kMixB, kMixA, 33);

@@ -56,7 +56,7 @@ struct WorkspaceLocation {
   std::u16string iniPath;        ///< programFolder + "TirvOPC.ini"
   std::u16string configured;     ///< the CustomWorkspace text as read (or the default)
   std::u16string folder;         ///< the resolved folder, without a trailing separator
-  int error = 0;                 ///< why the ini could not be read (kUnresolvable), or 0
+  int error = 0;                 ///< why the ini is missing or could not be read, or 0
   bool iniParsed = false;        ///< the ini was read as a profile file
 };
 

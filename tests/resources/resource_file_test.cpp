@@ -366,6 +366,10 @@ TEST(ResourceStoreTest, AValueNoFileCanHoldIsRefusedAndNothingIsWritten) {
        [](ResourceRecord& r) { r.parameter = u"-ip\u0142\u2192\u20AC"; },
        "R.opc: the character \"\u0142\" (U+0142) cannot be written in the code page "
        "WINDOWS-1252"},
+      {"a character beyond the 16-bit units, named whole",
+       [](ResourceRecord& r) { r.parameter = u"-ip\U0001F600"; },
+       "R.opc: the character \"\U0001F600\" (U+1F600) cannot be written in the code page "
+       "WINDOWS-1252"},
       {"a pasted line break that would add a section",
        [](ResourceRecord& r) { r.parameter = u"-ipA\r\n[Injected]\r\nEvil=1"; },
        "R.opc: a value holds a line break"},
