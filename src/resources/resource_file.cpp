@@ -7,6 +7,7 @@
 #include "files.h"
 #include "profile_document.h"
 #include "system_log.h"
+#include "termination.h"
 #include "text.h"
 
 namespace tirv {
@@ -241,6 +242,8 @@ WriteResult ResourceStore::Write(ResourceList::Position position, bool replaceCh
       RenderRecord(record, path, read == ReadOutcome::kRead ? &current : nullptr, bytes);
   if (!result.problem.ok()) return result;
 
+  // A termination request waits for the file and its line in the change log alike.
+  const TerminationGuard wholeChange;
   if (read == ReadOutcome::kRead && bytes == before) {
     result.outcome = WriteOutcome::kOnDisk;
   } else if (Failed(ReplaceFileSafely(path, bytes, &error))) {
@@ -297,6 +300,7 @@ ResourceProblem ResourceStore::CreateFile(std::u16string_view resourceName,
   document.Discard();
   if (!rendered) return Problem(ResourceFault::kSystem, ENOMEM);
   int error = 0;
+  const TerminationGuard wholeChange;
   if (Failed(CreateFileSafely(path, bytes, &error))) {
     return error == EEXIST ? Problem(ResourceFault::kExists)
                            : Problem(ResourceFault::kSystem, error);
@@ -315,6 +319,7 @@ ResourceProblem ResourceStore::CreateFile(std::u16string_view resourceName,
 ResourceProblem ResourceStore::DeleteFile(std::u16string_view fileName) const {
   const std::u16string path = PathOf(fileName);
   int error = 0;
+  const TerminationGuard wholeChange;
   if (!DeleteOneFile(path, &error)) return Problem(ResourceFault::kSystem, error);
   LogFileChange(NativePath(path), "deleted");
   return {};
