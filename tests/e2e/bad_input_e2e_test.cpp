@@ -87,21 +87,6 @@ class BadInput : public EditorScenario {
     for (int i = 0; i < count; ++i) EXPECT_TRUE(AnswerNextWindow({"Return"})) << "box " << i + 1;
   }
 
-  /// Waits for the editor's own window once the start-up boxes are answered.
-  bool WaitForEditor(int limitMs = 20000) {
-    window_ = WaitForWindow(editor_->pid(), kTitle, {}, limitMs);
-    if (window_.empty()) return false;
-    const auto geometry = display_.GeometryOf(window_);
-    if (geometry) geometry_ = *geometry;
-    return geometry.has_value();
-  }
-
-  /// Escape, then the exit code of the editor.
-  int Close() {
-    PressKeys({"Escape"});
-    return ExitCode(*editor_);
-  }
-
   /// As root, the editor runs as the user "nobody", who owns the program folder, so that
   /// permissions apply to it; as anyone else it runs as that user.
   void RunAsOrdinaryUser() {

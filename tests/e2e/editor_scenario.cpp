@@ -87,13 +87,22 @@ std::string EditorScenario::WaitForWindow(pid_t pid, const std::string& title,
 bool EditorScenario::OpenEditor() {
   editor_ = Start();
   if (editor_->pid() <= 0) return false;
-  window_ = WaitForWindow(editor_->pid(), kTitle);
+  return WaitForEditor();
+}
+
+bool EditorScenario::WaitForEditor(int limitMs) {
+  window_ = WaitForWindow(editor_->pid(), kTitle, {}, limitMs);
   if (window_.empty()) return false;
   const auto geometry = display_.GeometryOf(window_);
   EXPECT_TRUE(geometry.has_value());
   if (!geometry) return false;
   geometry_ = *geometry;
   return true;
+}
+
+int EditorScenario::Close() {
+  PressKeys({"Escape"});
+  return ExitCode(*editor_);
 }
 
 int EditorScenario::ExitCode(Child& process, int limitMs) {

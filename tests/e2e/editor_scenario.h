@@ -73,6 +73,10 @@ class EditorScenario : public ::testing::Test {
                             const std::set<std::string>& known = {}, int limitMs = 20000);
   /// Starts the editor on the program folder and waits for its window.
   bool OpenEditor();
+  /// Waits for the editor's own window once the start-up boxes are answered.
+  bool WaitForEditor(int limitMs = 20000);
+  /// Escape, then the exit code of the editor.
+  int Close();
   /// Waits for the process to end; its exit code, or -1 (with a test failure).
   int ExitCode(Child& process, int limitMs = 10000);
 
