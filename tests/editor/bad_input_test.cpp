@@ -160,19 +160,26 @@ TEST(BadInputTest, HandWrittenFormsOpenSilentlyAndASaveWritesTheNormalFormKeepin
 }
 
 TEST(BadInputTest, OddFileNamesAreListedByTheirNamesAndSavedInPlace) {
-  // A space, letters outside ASCII, letters outside the code page, and a name that is
-  // not UTF-8 at all (Latin-1 "é", kept as the unit U+DCE9).
+  // A space, letters outside ASCII, letters outside the code page, a name that is not
+  // UTF-8 at all (Latin-1 "é", kept as the unit U+DCE9), and names as long as a folder
+  // holds (255 bytes with ".opc"), whose saves need temporary names within that limit.
   const std::string cafe = "Caf\xE9";
-  const std::vector<std::string> names = {cafe, "Line 1", "K\xC3\xBChlhaus",
+  const std::string longName = "L" + std::string(229, 'x');
+  const std::string longest(251, 'M');
+  const std::vector<std::string> names = {cafe,
+                                          "Line 1",
+                                          "K\xC3\xBChlhaus",
                                           "\xD0\x9D\xD0\xB0\xD1\x81\xD0\xBE\xD1\x81",
-                                          "\xE6\xB3\xB5\xE7\xAB\x99"};
+                                          "\xE6\xB3\xB5\xE7\xAB\x99",
+                                          longName,
+                                          longest};
   EditorRig rig;
   for (const std::string& name : names) rig.File(name + ".opc", "DLL netdrv.dll -ip10.0.0.1");
   rig.Open();
   const std::u16string cafeEntry = {u'C', u'a', u'f', static_cast<char16_t>(0xDCE9)};
   EXPECT_EQ(rig.ui.Entries(ids::kResource),
-            (Texts{cafeEntry, u"K\u00FChlhaus", u"Line 1", u"\u041D\u0430\u0441\u043E\u0441",
-                   u"\u6CF5\u7AD9"}));
+            (Texts{cafeEntry, u"K\u00FChlhaus", u"Line 1", Utf8ToUtf16(longName),
+                   Utf8ToUtf16(longest), u"\u041D\u0430\u0441\u043E\u0441", u"\u6CF5\u7AD9"}));
 
   // Each gets a parameter of its own through the controls, then one save writes all.
   Folder expected;
