@@ -11,14 +11,14 @@ jobs=$(nproc)
 
 case "$kind" in
   release)
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRV_WERROR=ON \
       -DTIRV_BUILD_BENCH=ON ;;
   asan)
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIRV_SANITIZE=ON \
-      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" ;;
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIRV_WERROR=ON \
+      -DTIRV_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" ;;
   fuzz)
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DTIRV_BUILD_UI=OFF -DTIRV_BUILD_TESTS=OFF -DTIRV_BUILD_FUZZ=ON ;;
+      -DTIRV_WERROR=ON -DTIRV_BUILD_UI=OFF -DTIRV_BUILD_TESTS=OFF -DTIRV_BUILD_FUZZ=ON ;;
   *)
     echo "usage: $0 [release|asan|fuzz]" >&2
     exit 2 ;;

@@ -24,9 +24,15 @@ std::string Dump(const ProfileDocument& document) {
   std::string out;
   for (const ProfileSection& s : document.sections()) {
     if (!out.empty()) out += ' ';
-    out += "[" + Utf16ToUtf8(s.name) + "]";
+    out += '[';
+    out += Utf16ToUtf8(s.name);
+    out += ']';
     for (const ProfileEntry& e : s.entries) {
-      out += " <" + Utf16ToUtf8(e.key) + ">=<" + Utf16ToUtf8(e.value) + ">";
+      out += " <";
+      out += Utf16ToUtf8(e.key);
+      out += ">=<";
+      out += Utf16ToUtf8(e.value);
+      out += '>';
     }
   }
   return out;
