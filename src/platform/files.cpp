@@ -67,9 +67,23 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
+// The mode the process's file mode creation mask gives a new file. The mask is read from
+// the "Umask:" line of /proc/self/status, because setting it to read it back would change
+// it for every thread for a moment; without that line the usual mask 022 is assumed.
 mode_t ModeForNewFile() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
+  mode_t mask = 022;
+  const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+  if (fd >= 0) {
+    char text[4096];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    text[n > 0 ? n : 0] = '\0';
+    unsigned value = 0;
+    if (const char* line = std::strstr(text, "\nUmask:");
+        line != nullptr && std::sscanf(line + 7, "%o", &value) == 1) {
+      mask = static_cast<mode_t>(value & 0777);
+    }
+  }
   return 0666 & ~mask;
 }
 
