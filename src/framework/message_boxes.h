@@ -1,6 +1,6 @@
-// The three kinds of message box on Qt: a box owned by a dialog with the caption and
-// type of the original platform, the framework's application message box, and the
-// unowned box at start-up.
+// The three kinds of message box on Qt: a box owned by a dialog, with the caption and the
+// numeric type (buttons and icon) its caller names, the framework's application message
+// box, and the unowned box at start-up.
 //
 // When the environment variable TIRVANE_EDITOR_TRACE is set (to anything), every box,
 // once answered, also prints one line to stderr, so that tests of the whole program can

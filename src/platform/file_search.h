@@ -1,5 +1,6 @@
-// Listing the entries of one folder that match a name pattern, one at a time, like the
-// find-first / find-next / close services of the original platform.
+// Listing the entries of one folder that match a name pattern, one at a time: a first
+// call opens the search and gives the first match, each next call the following one,
+// and closing the search ends it.
 #pragma once
 
 #include <dirent.h>

@@ -47,7 +47,8 @@ ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes);
 /// anyone) is refused so.
 Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes);
 
-/// Attribute bits of the original platform, as far as they exist here.
+/// The file attribute bits that GetFileAttributes reports: read-only (no write permission
+/// for anyone), folder, and normal (anything that is not a folder).
 inline constexpr std::int32_t kAttributeReadOnly = 0x01;
 inline constexpr std::int32_t kAttributeDirectory = 0x10;
 inline constexpr std::int32_t kAttributeNormal = 0x80;
