@@ -3,8 +3,26 @@
 #   release  optimised, with debug info: the editor, the tests and the benchmarks
 #   asan     the editor and the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz     the libFuzzer targets (clang), without the user interface
+# Warnings are errors (TIRV_WERROR). Targets after the kind build only those, e.g.
+#   scripts/build.sh release tirvane-editor
 set -euo pipefail
+usage() {
+  cat <<USAGE
+usage: scripts/build.sh [release|asan|fuzz] [target...]
+Configures and builds build/<kind> (default release), warnings as errors:
+  release  optimised, with debug info: the editor, the tests and the benchmarks
+  asan     the editor and the tests under AddressSanitizer and UndefinedBehaviorSanitizer
+  fuzz     the libFuzzer targets (clang), without the user interface
+Targets after the kind build only those, e.g. scripts/build.sh release tirvane-editor.
+USAGE
+}
+case "${1:-}" in
+  -h | --help)
+    usage
+    exit 0 ;;
+esac
 kind=${1:-release}
+[ $# -gt 0 ] && shift
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/$kind"
 jobs=$(nproc)
@@ -20,7 +38,9 @@ case "$kind" in
     CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DTIRV_WERROR=ON -DTIRV_BUILD_UI=OFF -DTIRV_BUILD_TESTS=OFF -DTIRV_BUILD_FUZZ=ON ;;
   *)
-    echo "usage: $0 [release|asan|fuzz]" >&2
+    usage >&2
     exit 2 ;;
 esac
-cmake --build "$build" -j "$jobs"
+targets=()
+[ $# -gt 0 ] && targets=(--target "$@")
+cmake --build "$build" -j "$jobs" "${targets[@]}"

@@ -3,6 +3,23 @@
 # tests under AddressSanitizer + UndefinedBehaviorSanitizer, and the fuzz targets for
 # TIRV_FUZZ_SECONDS each (default 60). Exits non-zero when anything fails.
 set -uo pipefail
+usage() {
+  cat <<USAGE
+usage: scripts/test.sh
+Installs what is missing, builds and runs every test: the normal build, the sanitizer
+build, and each fuzz target for TIRV_FUZZ_SECONDS seconds (default 60). Ends with a line
+"tests: N passed, N failed"; exits non-zero when anything fails.
+USAGE
+}
+case "${1:-}" in
+  -h | --help)
+    usage
+    exit 0 ;;
+  "") ;;
+  *)
+    usage >&2
+    exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
