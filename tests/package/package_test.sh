@@ -190,10 +190,12 @@ expect_eq "other argument message" \
 echo "== validators"
 # The menu entry's icon name leads to the theme's images.
 icon_name=$(sed -n 's/^Icon=//p' "$desktop_entry")
-for size in 16 32 48; do
+for size in 16 32 48 64 128 256; do
   icon=/usr/share/icons/hicolor/${size}x${size}/apps/$icon_name.png
   expect_eq "icon $icon" "PNG image data, $size x $size" "$(file -b "$icon" | cut -d, -f1,2)"
 done
+icon=/usr/share/icons/hicolor/scalable/apps/$icon_name.svg
+expect_eq "icon $icon" "SVG Scalable Vector Graphics image" "$(file -b "$icon")"
 if out=$(desktop-file-validate "$desktop_entry" 2>&1); then
   pass "desktop-file-validate $desktop_entry${out:+: $out}"
 else

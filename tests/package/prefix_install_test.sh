@@ -78,9 +78,8 @@ expect_eq "configuration" \
   "$(printf '[Settings]\r\nCustomWorkspace=%s\r\n\r\n' "$workspace" | od -c)" "$(od -c <"$config")"
 expect_eq "workspace" "directory" "$(stat -c %F "$workspace" 2>&1)"
 for file in share/applications/tirvane-editor.desktop share/man/man1/tirvane-editor.1.gz \
-  share/icons/hicolor/16x16/apps/tirvane-editor.png \
-  share/icons/hicolor/32x32/apps/tirvane-editor.png \
-  share/icons/hicolor/48x48/apps/tirvane-editor.png; do
+  share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/tirvane-editor.png \
+  share/icons/hicolor/scalable/apps/tirvane-editor.svg; do
   expect_eq "$file" "regular file" "$(stat -c %F "$prefix/$file" 2>&1)"
 done
 expect_eq "AppStream data" 1 "$(find "$prefix/share/metainfo" -name '*.metainfo.xml' | wc -l)"
