@@ -25,7 +25,7 @@ packages=(
   # privilege dropping for permission tests
   util-linux
   # packaging and its validators; the package's maintainer scripts use adduser
-  dpkg-dev file desktop-file-utils appstream man-db adduser
+  dpkg-dev file desktop-file-utils appstream man-db adduser lintian
 )
 
 sudo_cmd=()

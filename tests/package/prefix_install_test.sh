@@ -44,7 +44,7 @@ workspace=$prefix/var/lib/tirvane-editor/workspace
 config=$prefix/etc/tirvane-editor/TirvOPC.ini
 
 # Every install component that a plain `cmake --install` installs, from the install
-# scripts.
+# scripts (a component it leaves out is installed only when named).
 mapfile -t components < <(find "$build_dir" -name cmake_install.cmake -exec \
   grep -ohE 'CMAKE_INSTALL_COMPONENT STREQUAL "[^"]+" OR NOT CMAKE_INSTALL_COMPONENT' {} + |
   cut -d'"' -f2 | sort -u)
@@ -78,6 +78,7 @@ expect_eq "configuration" \
   "$(printf '[Settings]\r\nCustomWorkspace=%s\r\n\r\n' "$workspace" | od -c)" "$(od -c <"$config")"
 expect_eq "workspace" "directory" "$(stat -c %F "$workspace" 2>&1)"
 for file in share/applications/tirvane-editor.desktop share/man/man1/tirvane-editor.1.gz \
+  share/doc/tirvane-editor/copyright \
   share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/tirvane-editor.png \
   share/icons/hicolor/scalable/apps/tirvane-editor.svg; do
   expect_eq "$file" "regular file" "$(stat -c %F "$prefix/$file" 2>&1)"
