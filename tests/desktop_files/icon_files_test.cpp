@@ -7,10 +7,9 @@
 #include <QImage>
 #include <QString>
 
-#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <regex>
 #include <string>
 
 #include "icons.h"
@@ -35,20 +34,23 @@ int CountDifferingPixels(const QImage& a, const QImage& b) {
 QImage PaintSvg(const std::string& svg, int size, int& shapes) {
   QImage image(size, size, QImage::Format_ARGB32);
   image.fill(0);
-  const std::regex rect(
-      R"re(<rect x="(\d+)" y="(\d+)" width="(\d+)" height="1" fill="#([0-9a-f]{6})"/>)re");
-  const std::string painted = std::regex_replace(svg, rect, "");
-  for (std::sregex_iterator it(svg.begin(), svg.end(), rect), end; it != end; ++it) {
-    const int x = std::stoi((*it)[1]);
-    const int y = std::stoi((*it)[2]);
-    const int width = std::stoi((*it)[3]);
-    const QRgb colour = 0xFF000000u | static_cast<QRgb>(std::stoul((*it)[4], nullptr, 16));
+  shapes = -3;  // <?xml ...?>, <svg ...> and </svg>
+  for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1)) {
+    int x = 0, y = 0, width = 0, end = 0;
+    unsigned rgb = 0;
+    if (std::sscanf(svg.c_str() + at,
+                    "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"1\" fill=\"#%6x\"/>%n", &x, &y,
+                    &width, &rgb, &end) != 4 ||
+        end == 0) {
+      ++shapes;
+      continue;
+    }
     for (int i = 0; i < width; ++i) {
-      if (x + i < size && y < size) image.setPixel(x + i, y, colour);
+      if (x + i >= 0 && x + i < size && y >= 0 && y < size) {
+        image.setPixel(x + i, y, 0xFF000000u | rgb);
+      }
     }
   }
-  shapes =
-      static_cast<int>(std::count(painted.begin(), painted.end(), '<')) - 3;  // ?xml, svg, /svg
   return image;
 }
 
