@@ -1,8 +1,23 @@
 #!/usr/bin/env bash
-# Kills saving processes at random moments, N times per scenario (default 10000), and
+# Kills saving processes at random points of their work, N times per scenario (default 10000), and
 # reports any damaged file: a one-shot write loop on one file, and saves of a
 # workspace of 20 resources.
 set -euo pipefail
+usage() {
+  cat <<USAGE
+usage: scripts/crash-soak.sh [kills per scenario, default 10000]
+Kills saving processes at random points of their work and reports any damaged file.
+USAGE
+}
+case "${1:-}" in
+  -h | --help)
+    usage
+    exit 0 ;;
+  "" | [0-9]*[0-9] | [0-9]) ;;
+  *)
+    usage >&2
+    exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 kills=${1:-10000}
 "$root/scripts/build.sh" release >/dev/null

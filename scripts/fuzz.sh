@@ -4,8 +4,20 @@
 # Without a target every target runs, one after another. A failing input is written to
 # build/fuzz/fuzz/<target>-corpus.artifacts/; keep it under tests/fuzz-regressions/<target>/.
 set -euo pipefail
+usage() {
+  cat <<USAGE
+usage: scripts/fuzz.sh <seconds> [target]     e.g. scripts/fuzz.sh 600 profile
+Builds the fuzz targets (clang) and runs the target, or every target one after another,
+for the given time. Targets: profile, port_text, resource_file.
+USAGE
+}
+case "${1:-}" in
+  -h | --help)
+    usage
+    exit 0 ;;
+esac
 if [ $# -lt 1 ]; then
-  echo "usage: $0 <seconds> [target]" >&2
+  usage >&2
   exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -2,6 +2,12 @@
 # Installs every Debian package that building, testing, benchmarking, fuzzing and
 # packaging the editor needs. Safe to run again; uses sudo when not run as root.
 set -euo pipefail
+case "${1:-}" in
+  -h | --help)
+    echo "usage: scripts/install-deps.sh"
+    echo "Installs the Debian packages that are missing (apt-get; sudo when not root)."
+    exit 0 ;;
+esac
 
 packages=(
   # build
@@ -19,7 +25,7 @@ packages=(
   # privilege dropping for permission tests, and the test users they make
   util-linux passwd
   # packaging and its validators; the package's maintainer scripts use adduser
-  dpkg-dev file desktop-file-utils appstream man-db adduser
+  dpkg-dev file desktop-file-utils appstream man-db adduser lintian
 )
 
 sudo_cmd=()

@@ -4,6 +4,12 @@
 # small window manager, and saves the window as a PNG (default docs/screenshot.png).
 # The samples themselves stay untouched.
 set -euo pipefail
+case "${1:-}" in
+  -h | --help)
+    echo "usage: scripts/screenshot.sh [file.png]   (default docs/screenshot.png)"
+    echo "Pictures the editor window, title bar included, on the sample workspace."
+    exit 0 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/docs/screenshot.png"}
 build="$root/build/release"

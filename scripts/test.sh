@@ -1,8 +1,27 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the same
-# tests under AddressSanitizer + UndefinedBehaviorSanitizer, and the fuzz targets for
-# TIRV_FUZZ_SECONDS each (default 60). Exits non-zero when anything fails.
+# tests under AddressSanitizer + UndefinedBehaviorSanitizer, the fuzz targets for
+# TIRV_FUZZ_SECONDS each (default 60), and the package build with its lintian check.
+# Exits non-zero when anything fails.
 set -uo pipefail
+usage() {
+  cat <<USAGE
+usage: scripts/test.sh
+Installs what is missing, builds and runs every test: the normal build, the sanitizer
+build, each fuzz target for TIRV_FUZZ_SECONDS seconds (default 60), and the package
+build (scripts/package.sh, lintian must find nothing to warn about). Ends with a line
+"tests: N passed, N failed"; exits non-zero when anything fails.
+USAGE
+}
+case "${1:-}" in
+  -h | --help)
+    usage
+    exit 0 ;;
+  "") ;;
+  *)
+    usage >&2
+    exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
@@ -43,6 +62,15 @@ run_suite() {  # <build kind> <label>
 run_suite release "normal build"
 run_suite asan "sanitizer build"
 run_suite fuzz "fuzzing (${TIRV_FUZZ_SECONDS}s per target)"
+
+echo "== package build and lintian"
+if "$root/scripts/package.sh"; then
+  passed=$((passed + 1))
+  summaries+=("package: built and lintian-clean")
+else
+  failed=$((failed + 1))
+  summaries+=("package: failed")
+fi
 
 echo
 echo "== summary"

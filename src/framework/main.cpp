@@ -1,5 +1,6 @@
 // tirvane-editor: the resource editor of the Tirvane OPC-Server 2.0.
 
+#include <sys/stat.h>
 #include <QApplication>
 
 #include <csignal>
@@ -14,18 +15,42 @@
 
 namespace {
 
-constexpr const char* kUsage =
+constexpr const char* kUsageHead =
     "Usage: tirvane-editor [--help | --version]\n"
     "\n"
     "Opens the resource editor of the Tirvane OPC-Server 2.0 on the workspace folder\n"
-    "named by CustomWorkspace in section [Settings] of TirvOPC.ini, which lies beside the\n"
-    "program. Each resource is one .opc file in that folder.\n"
+    "named by CustomWorkspace in section [Settings] of the configuration file\n";
+
+constexpr const char* kUsageTail =
+    "Each resource is one .opc file in that folder.\n"
     "\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
     "\n"
     "The manual page tirvane-editor(1) describes the dialog, the resource files and the\n"
     "messages.\n";
+
+// The configuration file the editor reads, for the usage text: TirvOPC.ini in the folder
+// of the real executable. When that is a link (as in the package, to /etc), the file it
+// leads to is named, so that the user edits the right one.
+std::string ConfigurationFileText() {
+  char* program = ::realpath("/proc/self/exe", nullptr);
+  if (program == nullptr) return "  TirvOPC.ini in the program's folder\n";
+  std::string folder(program);
+  std::free(program);
+  folder.erase(folder.rfind('/'));
+  const std::string file = folder + "/TirvOPC.ini";
+  struct stat st {};
+  if (::lstat(file.c_str(), &st) != 0) return "  " + file + " (missing)\n";
+  if (!S_ISLNK(st.st_mode)) return "  " + file + "\n";
+  char* target = ::realpath(file.c_str(), nullptr);
+  if (target == nullptr) return "  " + file + " (a link that leads to no file)\n";
+  std::string text = "  ";
+  text += target;
+  std::free(target);
+  text += "\n(through the link " + file + ")\n";
+  return text;
+}
 
 // The argument as it can stand in a one-line message: control characters become "?".
 std::string Printable(const char* argument) {
@@ -91,7 +116,9 @@ int HandleArguments(int argc, char** argv) {
     return 2;
   }
   if (help) {
-    std::fputs(kUsage, stdout);
+    std::fputs(kUsageHead, stdout);
+    std::fputs(ConfigurationFileText().c_str(), stdout);
+    std::fputs(kUsageTail, stdout);
   } else {
     std::printf("tirvane-editor %s\n", TIRV_VERSION);
   }

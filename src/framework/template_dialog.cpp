@@ -157,7 +157,8 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
     }
     case ControlKind::kRadioButton: {
       auto* radio = new QRadioButton(text, this);
-      radio->setAutoExclusive(false);  // the group is this dialog's business, as on the original
+      // The logic decides which radio button is checked; Qt must not uncheck the others.
+      radio->setAutoExclusive(false);
       const int id = control.id;
       connect(radio, &QRadioButton::clicked, this, [this, id] { UserClickedRadio(id); });
       return radio;
@@ -253,7 +254,7 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
       if (!plain) break;
       if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-        button->click();  // a focused push button is the default one, as on the original
+        button->click();  // Enter presses the push button that has the focus
       } else {
         SendWindowMessage(kMsgCommand, kEndOk);
       }

@@ -1,5 +1,6 @@
 // Listing the entries of one folder that match a name pattern, one at a time: a first
-// step that opens the search, further steps, and an end that closes it.
+// call opens the search and gives the first match, each next call the following one,
+// and closing the search ends it.
 #pragma once
 
 #include <dirent.h>

@@ -75,7 +75,8 @@ Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes, int* 
 /// ReplaceFileSafely; no temporary file is left on failure.
 Status CreateFileSafely(std::u16string_view path, std::string_view bytes, int* error = nullptr);
 
-/// Attribute bits of the original platform, as far as they exist here.
+/// The file attribute bits that GetFileAttributes reports: read-only (no write permission
+/// for anyone), folder, and normal (anything that is not a folder).
 inline constexpr std::int32_t kAttributeReadOnly = 0x01;
 inline constexpr std::int32_t kAttributeDirectory = 0x10;
 inline constexpr std::int32_t kAttributeNormal = 0x80;

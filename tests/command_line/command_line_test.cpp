@@ -4,10 +4,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@ namespace {
 
 using testing::ReadBytes;
 using testing::TempDir;
+using testing::WriteBytes;
 
 struct Outcome {
   int exitCode = -1;
@@ -34,10 +38,11 @@ bool IsDisplayVariable(const char* entry) {
   return false;
 }
 
-// Runs the editor with `arguments` and this process's environment minus the display,
-// plus `display` ("NAME=value" entries).
+// Runs the editor (the built one, or `program`) with `arguments` and this process's
+// environment minus the display, plus `display` ("NAME=value" entries).
 Outcome RunEditor(const std::vector<std::string>& arguments,
-                  const std::vector<std::string>& display = {}) {
+                  const std::vector<std::string>& display = {},
+                  const std::string& program = TIRV_EDITOR_PATH) {
   TempDir dir;
   const std::string outPath = dir.File("out");
   const std::string errPath = dir.File("err");
@@ -46,7 +51,7 @@ Outcome RunEditor(const std::vector<std::string>& arguments,
   posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT, 0600);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0600);
 
-  std::vector<char*> argv{const_cast<char*>(TIRV_EDITOR_PATH)};
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   std::vector<char*> envp;
@@ -59,10 +64,10 @@ Outcome RunEditor(const std::vector<std::string>& arguments,
   Outcome run;
   pid_t pid = 0;
   const int spawned =
-      posix_spawn(&pid, TIRV_EDITOR_PATH, &actions, nullptr, argv.data(), envp.data());
+      posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
-    ADD_FAILURE() << "cannot start " << TIRV_EDITOR_PATH << ": " << std::strerror(spawned);
+    ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(spawned);
     return run;
   }
   int status = 0;
@@ -83,6 +88,57 @@ TEST(CommandLineTest, HelpAndVersionPrintAndEndWithoutOpeningAWindow) {
   EXPECT_EQ(version.exitCode, 0);
   EXPECT_EQ(version.out, "tirvane-editor " TIRV_EXPECTED_VERSION "\n");
   EXPECT_EQ(version.err, "");
+}
+
+std::string RealPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string text(resolved);
+  std::free(resolved);
+  return text;
+}
+
+// The lines of the usage text between its first paragraph's head and "Each resource".
+std::string ConfigurationLines(const std::string& help) {
+  const std::string head = "of the configuration file\n";
+  const std::size_t from = help.find(head);
+  const std::size_t to = help.find("Each resource");
+  if (from == std::string::npos || to == std::string::npos || to < from) return help;
+  return help.substr(from + head.size(), to - from - head.size());
+}
+
+// --help names the file the editor will read: TirvOPC.ini in the real program folder,
+// and, when that is a link (as the package's, to /etc), the file it leads to.
+TEST(CommandLineTest, HelpNamesTheConfigurationFileTheEditorReads) {
+  const std::string built = RealPath(TIRV_EDITOR_PATH);
+  const std::string builtFolder = built.substr(0, built.rfind('/'));
+  EXPECT_EQ(ConfigurationLines(RunEditor({"--help"}).out), "  " + builtFolder + "/TirvOPC.ini\n");
+
+  // A program folder of its own, reached through a link as from /usr/bin, whose
+  // TirvOPC.ini links to a configuration elsewhere.
+  TempDir dir;
+  const std::string root = RealPath(dir.path());
+  namespace fs = std::filesystem;
+  fs::create_directories(root + "/lib/editor");
+  fs::create_directories(root + "/etc");
+  fs::create_directories(root + "/bin");
+  fs::copy_file(built, root + "/lib/editor/tirvane-editor");
+  ASSERT_EQ(::symlink("../lib/editor/tirvane-editor", (root + "/bin/tirvane-editor").c_str()), 0);
+
+  EXPECT_EQ(ConfigurationLines(RunEditor({"--help"}, {}, root + "/bin/tirvane-editor").out),
+            "  " + root + "/lib/editor/TirvOPC.ini (missing)\n");
+
+  ASSERT_EQ(
+      ::symlink((root + "/etc/TirvOPC.ini").c_str(), (root + "/lib/editor/TirvOPC.ini").c_str()),
+      0);
+  EXPECT_EQ(ConfigurationLines(RunEditor({"--help"}, {}, root + "/bin/tirvane-editor").out),
+            "  " + root + "/lib/editor/TirvOPC.ini (a link that leads to no file)\n");
+
+  WriteBytes(root + "/etc/TirvOPC.ini", "[Settings]\r\nCustomWorkspace=/srv/ws\r\n");
+  const Outcome linked = RunEditor({"--help"}, {}, root + "/bin/tirvane-editor");
+  EXPECT_EQ(linked.exitCode, 0);
+  EXPECT_EQ(ConfigurationLines(linked.out), "  " + root + "/etc/TirvOPC.ini\n(through the link " +
+                                                root + "/lib/editor/TirvOPC.ini)\n");
 }
 
 TEST(CommandLineTest, AnyOtherArgumentIsRefusedInOneLineWithExitCode2) {

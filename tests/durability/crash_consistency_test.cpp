@@ -1,20 +1,33 @@
-// Saves killed at random moments: a child process saves in a loop and is killed with
+// Saves killed at random points: a child process saves in a loop and is killed with
 // SIGKILL; afterwards every file must hold one complete version, still load, and no
 // leftover temporary file may be listed by the workspace search or disturb the next
 // save. TIRV_CRASH_KILLS sets the number of kills per scenario (default 500).
+//
+// A kill point is a number of I/O calls the child has begun, not a moment: the child
+// counts its calls in memory it shares with the test, so a loaded machine moves the
+// kills no earlier and no later in the save. Half the kills stop the child right before
+// the chosen call; the other half let it run on past that call until the kill arrives.
+// The child's fsync calls are made but flush nothing: a killed process loses nothing
+// that a flush would keep, so the files it leaves are the same, and the kills can reach
+// every call of three whole saves in little time.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <new>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "failing_syscalls.h"
 #include "file_search.h"
 #include "profile_calls.h"
 #include "profile_document.h"
@@ -25,6 +38,8 @@
 namespace tirv {
 namespace {
 
+using testing::Call;
+using testing::FailingSysCalls;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
@@ -34,20 +49,84 @@ int KillsPerScenario() {
   return text != nullptr ? std::atoi(text) : 500;
 }
 
-// Runs `loop` in a child, kills it after a random pause of up to `maxMicros`, and reaps it.
-template <typename Loop>
-void RunAndKill(std::mt19937& random, int maxMicros, Loop loop) {
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    loop();
-    ::_exit(0);
-  }
-  ::usleep(std::uniform_int_distribution<int>(0, maxMicros)(random));
-  ::kill(child, SIGKILL);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+// The number of I/O calls `work` makes.
+int CallsOf(const std::function<void()>& work) {
+  FailingSysCalls layer;
+  int calls = 0;
+  layer.SetHook([&calls](Call, int total) { calls = total; });
+  work();
+  return calls;
 }
+
+// Kills children that save in a loop at points chosen by their progress.
+class Killer {
+ public:
+  // `callsPerRound`: the I/O calls of one pass of the loop; kill points are spread over
+  // the first three passes.
+  explicit Killer(int callsPerRound, unsigned seed) : random_(seed), pick_(1, 3 * callsPerRound) {
+    void* shared = ::mmap(nullptr, sizeof(std::atomic<int>), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared != MAP_FAILED) begun_ = new (shared) std::atomic<int>(0);
+  }
+  ~Killer() {
+    if (begun_ != nullptr) ::munmap(begun_, sizeof(std::atomic<int>));
+  }
+  Killer(const Killer&) = delete;
+  Killer& operator=(const Killer&) = delete;
+
+  // Runs `loop` in a child and kills it once it has begun the chosen I/O call: stopped
+  // right before it in even rounds, running on in odd ones. Returns "" or what went wrong.
+  std::string RunAndKill(int round, const std::function<void()>& loop) {
+    if (begun_ == nullptr) return "no shared memory for the child's progress";
+    const int target = pick_(random_);
+    const bool stopBefore = round % 2 == 0;
+    begun_->store(0);
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) return "fork failed";
+    if (child == 0) {
+      FailingSysCalls layer;  // fails nothing; it counts
+      layer.SkipFlushes();
+      layer.SetHook([this, target, stopBefore](Call, int total) {
+        begun_->store(total);
+        if (stopBefore && total == target) ::raise(SIGSTOP);
+      });
+      loop();
+      ::_exit(0);
+    }
+    std::string problem;
+    int status = 0;
+    if (stopBefore) {
+      if (::waitpid(child, &status, WUNTRACED) != child || !WIFSTOPPED(status)) {
+        problem = EndedBefore(target);
+      }
+    } else {
+      while (begun_->load() < target) {
+        if (::waitpid(child, &status, WNOHANG) == child) {
+          problem = EndedBefore(target);
+          break;
+        }
+        ::usleep(20);
+      }
+    }
+    if (problem.empty()) {
+      ::kill(child, SIGKILL);
+      if (::waitpid(child, &status, 0) != child) problem = "the child could not be reaped";
+    }
+    return problem;
+  }
+
+ private:
+  static std::string EndedBefore(int call) {
+    std::string text = "the child ended before I/O call ";
+    text += std::to_string(call);
+    return text;
+  }
+
+  std::mt19937 random_;
+  std::uniform_int_distribution<int> pick_;
+  std::atomic<int>* begun_ = nullptr;
+};
 
 std::set<std::string> OpcFilesListed(const TempDir& dir) {
   std::set<std::string> names;
@@ -72,18 +151,27 @@ TEST(CrashConsistency, KilledOneShotWritesLeaveOneCompleteVersion) {
   const std::string longValue = "DLL netdrv.dll -ip127.0.0.1 " + std::string(6000, 'x');
   const std::set<std::string> versions = {ProfileText(shortValue), ProfileText(longValue)};
   WriteBytes(path, ProfileText(shortValue));
+  const int callsPerWrite = CallsOf([&] {
+    WriteProfileString(u"Online", u"ComPort", Utf8ToUtf16(longValue), Utf8ToUtf16(path));
+  });
+  ASSERT_GT(callsPerWrite, 0);
+  WriteBytes(path, ProfileText(shortValue));
 
-  std::mt19937 random(20261208);
+  Killer killer(callsPerWrite, 20261208);
   const int kills = KillsPerScenario();
   int damaged = 0;
   std::set<std::string> seen;
   for (int round = 0; round < kills; ++round) {
-    RunAndKill(random, 4000, [&] {
-      for (int i = 0;; ++i) {
-        WriteProfileString(u"Online", u"ComPort", Utf8ToUtf16(i % 2 ? longValue : shortValue),
-                           Utf8ToUtf16(path));
-      }
-    });
+    ASSERT_EQ(killer.RunAndKill(round,
+                                [&] {
+                                  for (int i = 0;; ++i) {
+                                    WriteProfileString(u"Online", u"ComPort",
+                                                       Utf8ToUtf16(i % 2 ? longValue : shortValue),
+                                                       Utf8ToUtf16(path));
+                                  }
+                                }),
+              "")
+        << "round " << round;
     const std::string bytes = ReadBytes(path);
     if (versions.count(bytes) == 0) ++damaged;
     seen.insert(bytes);
@@ -92,7 +180,8 @@ TEST(CrashConsistency, KilledOneShotWritesLeaveOneCompleteVersion) {
     EXPECT_EQ(OpcFilesListed(dir), std::set<std::string>{"Line1.opc"}) << "round " << round;
   }
   EXPECT_EQ(damaged, 0) << "of " << kills << " kills";
-  std::printf("one-shot writes: %d kills, %d damaged files\n", kills, damaged);
+  std::printf("one-shot writes: %d kills (%d I/O calls per write), %d damaged files\n", kills,
+              callsPerWrite, damaged);
   EXPECT_EQ(seen, versions) << "the killed writers must have got far enough to write both";
 
   // Whatever the killed writers left behind, the next write works and is complete.
@@ -146,19 +235,24 @@ TEST(CrashConsistency, KilledSaveOfAWorkspaceLeavesEveryFileWhole) {
     store.Append(first.back());
   }
   ASSERT_EQ(SaveAll(store, first), 0);
+  const int callsPerSave = CallsOf([&] { SaveAll(store, second); });
+  ASSERT_GT(callsPerSave, 0);
 
   std::set<std::string> expectedNames;
   for (int i = 0; i < kRecords; ++i) expectedNames.insert("Res" + std::to_string(i) + ".opc");
 
-  std::mt19937 random(8122026);
+  Killer killer(callsPerSave, 8122026);
   const int kills = KillsPerScenario();
   const std::set<std::string> reachable = ReachableTexts();
   int damaged = 0;
   std::set<std::string> seen;
   for (int round = 0; round < kills; ++round) {
-    RunAndKill(random, 20000, [&] {
-      for (int i = 0;; ++i) SaveAll(store, i % 2 ? first : second);
-    });
+    ASSERT_EQ(killer.RunAndKill(round,
+                                [&] {
+                                  for (int i = 0;; ++i) SaveAll(store, i % 2 ? first : second);
+                                }),
+              "")
+        << "round " << round;
     for (int i = 0; i < kRecords; ++i) {
       const std::string bytes = ReadBytes(dir.File("Res" + std::to_string(i) + ".opc"));
       if (reachable.count(bytes) == 0) ++damaged;
@@ -167,7 +261,8 @@ TEST(CrashConsistency, KilledSaveOfAWorkspaceLeavesEveryFileWhole) {
     ASSERT_EQ(OpcFilesListed(dir), expectedNames) << "round " << round;
   }
   EXPECT_EQ(damaged, 0) << "damaged files after " << kills << " kills";
-  std::printf("workspace saves: %d kills, %d damaged files of %d\n", kills, damaged, kRecords);
+  std::printf("workspace saves: %d kills (%d I/O calls per save), %d damaged files of %d\n", kills,
+              callsPerSave, damaged, kRecords);
   EXPECT_EQ(seen, reachable) << "the killed saves must have got far enough to write both";
 
   for (const std::string& name : expectedNames) {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "editor_dialog.h"
+#include "failing_syscalls.h"
 #include "fake_controls.h"
 #include "profile_calls.h"
 #include "resource_file.h"
-#include "syscalls.h"
 #include "temp_dir.h"
 #include "templates.h"
 #include "text.h"
@@ -22,66 +22,12 @@
 namespace tirv {
 namespace {
 
+using testing::FailingSysCalls;
 using testing::FakeControls;
 using testing::ListFolder;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
-
-// Fails the call with the given number (counting every call from 1) with EIO.
-class FailingCalls : public SysCalls {
- public:
-  explicit FailingCalls(int failAt) : failAt_(failAt) { previous_ = InstallSysCalls(this); }
-  ~FailingCalls() override { InstallSysCalls(previous_); }
-
-  bool hit() const { return !failed_.empty(); }
-  const std::string& failed() const { return failed_; }
-
-  int Open(const char* p, int f, mode_t m) override {
-    return Fail("open") ? -1 : SysCalls::Open(p, f, m);
-  }
-  ssize_t Read(int fd, void* b, size_t n) override {
-    return Fail("read") ? -1 : SysCalls::Read(fd, b, n);
-  }
-  ssize_t Write(int fd, const void* b, size_t n) override {
-    return Fail("write") ? -1 : SysCalls::Write(fd, b, n);
-  }
-  int Fsync(int fd) override { return Fail("fsync") ? -1 : SysCalls::Fsync(fd); }
-  int Close(int fd) override {
-    const int rc = SysCalls::Close(fd);  // the descriptor is gone either way, as on Linux
-    return Fail("close") ? -1 : rc;
-  }
-  int Fstat(int fd, struct stat* st) override {
-    return Fail("fstat") ? -1 : SysCalls::Fstat(fd, st);
-  }
-  int Stat(const char* p, struct stat* st) override {
-    return Fail("stat") ? -1 : SysCalls::Stat(p, st);
-  }
-  int Lstat(const char* p, struct stat* st) override {
-    return Fail("lstat") ? -1 : SysCalls::Lstat(p, st);
-  }
-  int Fchmod(int fd, mode_t m) override { return Fail("fchmod") ? -1 : SysCalls::Fchmod(fd, m); }
-  int Rename(const char* a, const char* b) override {
-    return Fail("rename") ? -1 : SysCalls::Rename(a, b);
-  }
-  int Exchange(const char* a, const char* b) override {
-    return Fail("exchange") ? -1 : SysCalls::Exchange(a, b);
-  }
-  int Unlink(const char* p) override { return Fail("unlink") ? -1 : SysCalls::Unlink(p); }
-
- private:
-  bool Fail(const char* name) {
-    if (++calls_ != failAt_) return false;
-    failed_ = name + std::string(" (call ") + std::to_string(calls_) + ")";
-    errno = EIO;
-    return true;
-  }
-
-  int failAt_;
-  int calls_ = 0;
-  std::string failed_;
-  SysCalls* previous_ = nullptr;
-};
 
 constexpr const char* kOriginal =
     "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
@@ -105,11 +51,12 @@ TEST(IoFailures, EveryFailedCallOfAOneShotWriteIsToldAndChangesNothing) {
     int result;
     std::string failed;
     {
-      FailingCalls calls(failAt);
+      FailingSysCalls calls;
+      calls.FailNthOfAny(failAt, EIO);
       result =
           WriteProfileString(u"Online", u"ComPort", u"V24 2 19200 8 1 2 2000 0", Utf8ToUtf16(path));
-      if (!calls.hit()) break;  // every call has failed once
-      failed = calls.failed();
+      if (!calls.fired()) break;  // every call has failed once
+      failed = calls.FailedCall();
     }
     SCOPED_TRACE("failed call: " + failed);
     if (result == 0) {
@@ -151,10 +98,11 @@ TEST(IoFailures, EveryFailedCallOfTheSaveCommandShowsTheMessage) {
     bool hit;
     std::string failed;
     {
-      FailingCalls calls(failAt);
+      FailingSysCalls calls;
+      calls.FailNthOfAny(failAt, EIO);
       window.Click(ids::kSave);
-      hit = calls.hit();
-      failed = calls.failed();
+      hit = calls.fired();
+      failed = calls.FailedCall();
     }
     if (!hit) break;
     SCOPED_TRACE("failed call: " + failed);

@@ -439,7 +439,11 @@ std::string LargeCom3File(std::size_t size) {
   std::string file =
       "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
       "[Trend]\r\n";
-  for (int i = 0; file.size() < size; ++i) file += "P" + std::to_string(i) + "=0123456789\r\n";
+  for (int i = 0; file.size() < size; ++i) {
+    file += 'P';
+    file += std::to_string(i);
+    file += "=0123456789\r\n";
+  }
   return file + "\r\n[Online]\r\nComTeleLength=256\r\nComPort=V24 3 9600 8 1 0 2000 0\r\n\r\n";
 }
 

@@ -192,7 +192,8 @@ int EditorScenario::CheckedRadioOnScreen() {
     const int centreX = ScreenX(r.x) - geometry_.x + 6;
     const int centreY = ScreenY(r.y + r.height / 2.0) - geometry_.y;
     centres.push_back(image->Brightness(centreX - 2, centreY - 2, 4, 4));
-    screen_ += " " + std::to_string(centres.back());
+    screen_ += ' ';
+    screen_ += std::to_string(centres.back());
   }
   const auto darkest = std::min_element(centres.begin(), centres.end());
   for (auto it = centres.begin(); it != centres.end(); ++it) {

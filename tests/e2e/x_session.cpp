@@ -102,12 +102,14 @@ int ExitCodeOf(int status) {
   return -1;
 }
 
-std::string RegexQuoted(const std::string& text) {
-  std::string out;
+// A regular expression that matches `text` and nothing else.
+std::string ExactPattern(const std::string& text) {
+  std::string out = "^";
   for (char c : text) {
     if (std::strchr(".^$*+?()[]{}|\\", c) != nullptr) out += '\\';
     out += c;
   }
+  out += '$';
   return out;
 }
 
@@ -301,7 +303,7 @@ ToolResult VirtualDisplay::Run(std::vector<std::string> argv, Millis limit) cons
 
 std::vector<std::string> VirtualDisplay::WindowsTitled(const std::string& title, pid_t pid) const {
   const ToolResult found =
-      Run({"xdotool", "search", "--onlyvisible", "--name", "^" + RegexQuoted(title) + "$"});
+      Run({"xdotool", "search", "--onlyvisible", "--name", ExactPattern(title)});
   std::vector<std::string> ofProcess;
   if (pid > 0) ofProcess = WindowsOf(pid);
   std::vector<std::string> windows;

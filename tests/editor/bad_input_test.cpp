@@ -481,7 +481,7 @@ TEST(BadInputTest, WhatTheUserMayNotReadOrWriteIsToldAndLeftAsItWas) {
       std::string text;
       for (const std::u16string& box : rig.ui.BoxTexts()) text += Utf16ToUtf8(box) + "; ";
       text += "exit codes:";
-      for (int code : rig.exitCodes) text += " " + std::to_string(code);
+      for (int code : rig.exitCodes) text.append(1, ' ').append(std::to_string(code));
       return text;
     });
     std::string expectedReport = c.report;

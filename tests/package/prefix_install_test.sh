@@ -6,10 +6,14 @@
 #   2. the installed editor, started through the bin link under a private Xvfb, finds
 #      its workspace and saves a resource into it;
 #   3. installing again keeps a changed configuration and the workspace;
-#   4. removing the files of the install manifest leaves only the workspace;
+#   4. removing the files of the install manifest, then the folders left empty (the
+#      README's command), leaves only the workspace;
 #   5. with DESTDIR and the prefix /opt/<name>, the configuration and the workspace
 #      move below /etc/opt and /var/opt, and the "editor" component alone (what the
 #      package holds) makes no workspace.
+#
+# It installs component by component, every component the build has, so that the build
+# tree's install_manifest.txt stays the one of the user's own `cmake --install`.
 #
 #   prefix_install_test.sh <build dir>
 set -uo pipefail
@@ -39,13 +43,32 @@ prefix=$temp/prefix
 workspace=$prefix/var/lib/tirvane-editor/workspace
 config=$prefix/etc/tirvane-editor/TirvOPC.ini
 
+# Every install component that a plain `cmake --install` installs, from the install
+# scripts (a component it leaves out is installed only when named).
+mapfile -t components < <(find "$build_dir" -name cmake_install.cmake -exec \
+  grep -ohE 'CMAKE_INSTALL_COMPONENT STREQUAL "[^"]+" OR NOT CMAKE_INSTALL_COMPONENT' {} + |
+  cut -d'"' -f2 | sort -u)
+[ ${#components[@]} -gt 0 ] || fatal "no install components in $build_dir"
+
+# Installs the given components (default: all) and collects their manifests in
+# $temp/manifest, as the whole install would write install_manifest.txt.
 install_into() {  # <log> <cmake --install arguments...>
-  local log=$1
+  local log=$1 component
   shift
-  cmake --install "$build_dir" "$@" >"$log" 2>&1 || fatal "cmake --install $*: $(cat "$log")"
+  : >"$temp/manifest"
+  for component in "${components[@]}"; do
+    cmake --install "$build_dir" --component "$component" "$@" >>"$log" 2>&1 ||
+      fatal "cmake --install --component $component $*: $(cat "$log")"
+    cat "$build_dir/install_manifest_$component.txt" >>"$temp/manifest"
+    echo >>"$temp/manifest"
+  done
+  sed -i '/^$/d' "$temp/manifest"
 }
 
+manifest_before=$(stat -c '%Y %s' "$build_dir/install_manifest.txt" 2>/dev/null || echo none)
+
 echo "== layout"
+expect_eq "install components" "editor workspace" "${components[*]}"
 install_into "$temp/install.log" --prefix "$prefix"
 expect_eq "bin link" "../lib/tirvane-editor/tirvane-editor" \
   "$(readlink "$prefix/bin/tirvane-editor")"
@@ -55,9 +78,9 @@ expect_eq "configuration" \
   "$(printf '[Settings]\r\nCustomWorkspace=%s\r\n\r\n' "$workspace" | od -c)" "$(od -c <"$config")"
 expect_eq "workspace" "directory" "$(stat -c %F "$workspace" 2>&1)"
 for file in share/applications/tirvane-editor.desktop share/man/man1/tirvane-editor.1.gz \
-  share/icons/hicolor/16x16/apps/tirvane-editor.png \
-  share/icons/hicolor/32x32/apps/tirvane-editor.png \
-  share/icons/hicolor/48x48/apps/tirvane-editor.png; do
+  share/doc/tirvane-editor/copyright \
+  share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/tirvane-editor.png \
+  share/icons/hicolor/scalable/apps/tirvane-editor.svg; do
   expect_eq "$file" "regular file" "$(stat -c %F "$prefix/$file" 2>&1)"
 done
 expect_eq "AppStream data" 1 "$(find "$prefix/share/metainfo" -name '*.metainfo.xml' | wc -l)"
@@ -83,17 +106,26 @@ expect_eq "a changed configuration stays" \
 expect_eq "the workspace stays" "Sim2.opc" "$(ls -A "$workspace")"
 
 echo "== removing by the install manifest"
-manifest=$build_dir/install_manifest.txt
+manifest=$temp/manifest
 for path in "$config" "$prefix/lib/tirvane-editor/TirvOPC.ini" "$prefix/bin/tirvane-editor"; do
   if grep -qxF "$path" "$manifest"; then pass "manifest lists $path"; else fail "manifest lacks $path"; fi
 done
 if grep -q "^$workspace" "$manifest"; then fail "manifest lists the workspace"; fi
+# The README's two commands: the files, then the folders they leave empty.
 xargs -d '\n' rm -f <"$manifest"
-expect_eq "left after removal" "$workspace/Sim2.opc" \
-  "$(find "$prefix" \( -type f -o -type l \) -print)"
+xargs -d '\n' -n 1 dirname <"$manifest" | sort -ru |
+  xargs -d '\n' rmdir -p --ignore-fail-on-non-empty 2>"$temp/rmdir.log"
+expect_eq "the folder removal's complaints" "" "$(cat "$temp/rmdir.log")"
+expect_eq "left after removal" \
+  "$(printf '%s\n' "$prefix" "$prefix/var" "$prefix/var/lib" "$prefix/var/lib/tirvane-editor" \
+    "$workspace" "$workspace/Sim2.opc")" \
+  "$(find "$prefix" | LC_ALL=C sort)"
+expect_eq "the build tree's install_manifest.txt is untouched" "$manifest_before" \
+  "$(stat -c '%Y %s' "$build_dir/install_manifest.txt" 2>/dev/null || echo none)"
 
 echo "== DESTDIR and /opt"
-DESTDIR=$temp/stage install_into "$temp/stage.log" --prefix /opt/tirvane --component editor
+DESTDIR=$temp/stage cmake --install "$build_dir" --prefix /opt/tirvane --component editor \
+  >"$temp/stage.log" 2>&1 || fatal "cmake --install with DESTDIR: $(cat "$temp/stage.log")"
 expect_eq "configuration below /etc/opt" \
   "$(printf '[Settings]\r\nCustomWorkspace=/var/opt/tirvane/lib/tirvane-editor/workspace\r\n\r\n' | od -c)" \
   "$(od -c <"$temp/stage/etc/opt/tirvane/tirvane-editor/TirvOPC.ini")"

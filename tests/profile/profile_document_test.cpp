@@ -30,9 +30,15 @@ std::string Dump(const ProfileDocument& document) {
   std::string out;
   for (const ProfileSectionCopy& s : sections) {
     if (!out.empty()) out += ' ';
-    out += "[" + Utf16ToUtf8(s.name) + "]";
+    out += '[';
+    out += Utf16ToUtf8(s.name);
+    out += ']';
     for (const ProfileEntryCopy& e : s.entries) {
-      out += " <" + Utf16ToUtf8(e.key) + ">=<" + Utf16ToUtf8(e.value) + ">";
+      out += " <";
+      out += Utf16ToUtf8(e.key);
+      out += ">=<";
+      out += Utf16ToUtf8(e.value);
+      out += '>';
     }
   }
   return out;

@@ -1,10 +1,11 @@
-// A replaceable I/O layer for tests that makes one chosen POSIX call fail (or runs a
-// hook before it), and passes every other call on to the C library. Installed for the
-// lifetime of the object.
+// The one I/O layer of the tests: it makes one chosen call of SysCalls fail (or runs a
+// hook before each call), and passes every other call on to the C library. Every call
+// of SysCalls goes through it. Installed for the lifetime of the object.
 #pragma once
 
 #include <cerrno>
 #include <functional>
+#include <string>
 
 #include "syscalls.h"
 
@@ -34,6 +35,16 @@ enum class Call {
   kCount
 };
 
+/// The call's name as in the C library ("exchange" for renameat2 with RENAME_EXCHANGE).
+inline const char* CallName(Call call) {
+  static const char* const kNames[] = {"open",     "read",   "pread",   "write",   "fsync",
+                                       "close",    "fstat",  "stat",    "lstat",   "access",
+                                       "readlink", "fchmod", "fchown",  "rename",  "exchange",
+                                       "unlink",   "mkdir",  "opendir", "readdir", "closedir"};
+  static_assert(sizeof kNames / sizeof kNames[0] == static_cast<int>(Call::kCount));
+  return call < Call::kCount ? kNames[static_cast<int>(call)] : "none";
+}
+
 class FailingSysCalls : public SysCalls {
  public:
   FailingSysCalls() { previous_ = InstallSysCalls(this); }
@@ -43,15 +54,36 @@ class FailingSysCalls : public SysCalls {
 
   /// Makes the `nth` call of `call` from now on (1 = the next one) fail with `error`.
   void FailNth(Call call, int nth, int error) {
+    failAny_ = false;
     failCall_ = call;
     failAt_ = counts_[static_cast<int>(call)] + nth;
     error_ = error;
     fired_ = false;
   }
+  /// Makes the `nth` call of any kind from now on (1 = the next one) fail with `error`.
+  void FailNthOfAny(int nth, int error) {
+    failAny_ = true;
+    failCall_ = Call::kCount;
+    failAt_ = total_ + nth;
+    error_ = error;
+    fired_ = false;
+  }
   /// True once the chosen failure was delivered.
   bool fired() const { return fired_; }
+  /// The call that failed, as "<name> (call <n of all calls>)", or "" before it.
+  std::string FailedCall() const {
+    if (!fired_) return {};
+    std::string text = CallName(failedCall_);
+    text += " (call ";
+    text += std::to_string(failedTotal_);
+    text += ')';
+    return text;
+  }
   /// Runs before every call, with the number of calls made so far (this one included).
   void SetHook(std::function<void(Call, int)> hook) { hook_ = std::move(hook); }
+  /// Lets every fsync succeed without flushing anything. Only for a process that is then
+  /// killed: the page cache outlives it, so the files it leaves are the same, sooner.
+  void SkipFlushes() { skipFlushes_ = true; }
 
   int Open(const char* p, int f, mode_t m) override {
     return Hit(Call::kOpen) ? -1 : SysCalls::Open(p, f, m);
@@ -65,7 +97,10 @@ class FailingSysCalls : public SysCalls {
   ssize_t Write(int fd, const void* b, size_t n) override {
     return Hit(Call::kWrite) ? -1 : SysCalls::Write(fd, b, n);
   }
-  int Fsync(int fd) override { return Hit(Call::kFsync) ? -1 : SysCalls::Fsync(fd); }
+  int Fsync(int fd) override {
+    if (Hit(Call::kFsync)) return -1;
+    return skipFlushes_ ? 0 : SysCalls::Fsync(fd);
+  }
   int Close(int fd) override {
     if (!Hit(Call::kClose)) return SysCalls::Close(fd);
     SysCalls::Close(fd);  // like an I/O error reported by close: the descriptor is gone
@@ -122,8 +157,10 @@ class FailingSysCalls : public SysCalls {
     const int count = ++counts_[static_cast<int>(call)];
     ++total_;
     if (hook_) hook_(call, total_);
-    if (call != failCall_ || count != failAt_) return false;
+    if (failAny_ ? total_ != failAt_ : (call != failCall_ || count != failAt_)) return false;
     fired_ = true;
+    failedCall_ = call;
+    failedTotal_ = total_;
     if (call != Call::kClose && call != Call::kClosedir) errno = error_;
     return true;
   }
@@ -131,10 +168,14 @@ class FailingSysCalls : public SysCalls {
   SysCalls* previous_ = nullptr;
   int counts_[static_cast<int>(Call::kCount)] = {};
   int total_ = 0;
+  bool failAny_ = false;
   Call failCall_ = Call::kCount;
   int failAt_ = 0;
+  Call failedCall_ = Call::kCount;
+  int failedTotal_ = 0;
   int error_ = EIO;
   bool fired_ = false;
+  bool skipFlushes_ = false;
   std::function<void(Call, int)> hook_;
 };
 
