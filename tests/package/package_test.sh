@@ -188,7 +188,7 @@ expect_eq "--version names the package's version" \
   "tirvane-editor $(dpkg-query -W -f='${Version}' "$package" | sed 's/-[^-]*$//')" "$version_out"
 env -u DISPLAY /usr/bin/$package --help >"$temp/help.out" 2>&1
 expect_eq "--help exit code without a display" 0 $?
-expect_eq "--help first line" "Usage: tirvane-editor [--help | --version]" \
+expect_eq "--help first line" "Usage: tirvane-editor [--workspace DIR | --help | --version]" \
   "$(head -n 1 "$temp/help.out")"
 expect_eq "--help names the configuration under /etc" \
   "$(printf '  %s\n(through the link /usr/lib/tirvane-editor/TirvOPC.ini)' "$config")" \
@@ -286,6 +286,24 @@ before=$(od -c <"$workspace/Line1.opc")
 run_editor_session "started by the menu entry ($exec_line)" Escape "${member[@]}" "${exec_words[@]}"
 expect_eq "Escape left the resource as it was" "$before" "$(od -c <"$workspace/Line1.opc")"
 stop_sessions
+
+echo "== the installed command line"
+expect_eq "/usr/bin link of tirvane-resources" "../lib/tirvane-editor/tirvane-resources" \
+  "$(readlink /usr/bin/tirvane-resources)"
+expect_eq "man -w finds its manual" "/usr/share/man/man1/tirvane-resources.1.gz" \
+  "$(man -w 1 tirvane-resources)"
+warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
+  /usr/share/man/man1/tirvane-resources.1.gz 2>&1 >/dev/null)
+expect_eq "its man --warnings output" "" "$warnings"
+expect_eq "its bash completion" "regular file" \
+  "$(stat -c %F /usr/share/bash-completion/completions/tirvane-resources 2>&1)"
+# The member, without a display, on the workspace the configuration under /etc names.
+listed=$("${member[@]}" /usr/bin/tirvane-resources list 2>&1)
+expect_eq "list as a member" "$(printf 'Line1\tLine1.opc\tCOM2\t9600\t8\t1\tEven\t2000\t\tBig Endian')" "$listed"
+expect_eq "set as a member" "changed" \
+  "$("${member[@]}" /usr/bin/tirvane-resources set Line1 baud=19200 2>&1)"
+expect_eq "the set resource" "ComPort=V24 2 19200 8 1 2 2000 0" \
+  "$(grep -a ComPort "$workspace/Line1.opc" | tr -d '\r')"
 
 echo "== removing"
 dpkg -r "$package" >"$temp/remove.log" 2>&1 || fail "dpkg -r: $(cat "$temp/remove.log")"

@@ -77,7 +77,10 @@ expect_eq "TirvOPC.ini in the program folder" "$config" \
 expect_eq "configuration" \
   "$(printf '[Settings]\r\nCustomWorkspace=%s\r\n\r\n' "$workspace" | od -c)" "$(od -c <"$config")"
 expect_eq "workspace" "directory" "$(stat -c %F "$workspace" 2>&1)"
+expect_eq "bin link of tirvane-resources" "../lib/tirvane-editor/tirvane-resources" \
+  "$(readlink "$prefix/bin/tirvane-resources")"
 for file in share/applications/tirvane-editor.desktop share/man/man1/tirvane-editor.1.gz \
+  share/man/man1/tirvane-resources.1.gz share/bash-completion/completions/tirvane-resources \
   share/doc/tirvane-editor/copyright \
   share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/tirvane-editor.png \
   share/icons/hicolor/scalable/apps/tirvane-editor.svg; do

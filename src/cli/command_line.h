@@ -1,0 +1,35 @@
+// The command line of tirvane-resources: what the arguments ask for, read without
+// looking at the workspace.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tirv::cli {
+
+enum class Command { kList, kShow, kSet, kAdd, kDelete, kValidate };
+
+struct Invocation {
+  bool help = false;                     ///< -h or --help: print the usage, nothing else
+  bool version = false;                  ///< --version: print the version, nothing else
+  std::optional<std::string> workspace;  ///< --workspace DIR, as given
+  Command command = Command::kList;
+  std::string name;                      ///< NAME of show, set, add and delete
+  std::vector<std::string> assignments;  ///< KEY=VALUE texts of set
+  bool json = false;                     ///< --json (list, show, validate)
+  bool yes = false;                      ///< --yes (delete)
+};
+
+/// Reads the arguments after the program's name. Options may come before or after the
+/// command; "--" ends them. -h, --help and --version end the reading where they stand.
+/// False, with `refusal` saying what is wrong, for an unknown command or option, an
+/// option the command does not take, or a missing or surplus operand.
+bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation,
+                      std::string& refusal);
+
+/// The text of --help.
+extern const std::string_view kUsage;
+
+}  // namespace tirv::cli

@@ -1,0 +1,176 @@
+#include "record_output.h"
+
+#include <cstdio>
+
+#include "settings.h"
+#include "text.h"
+
+namespace tirv::cli {
+namespace {
+
+bool IsControl(char16_t c) { return c < 0x20 || c == 0x7F; }
+
+void AppendUtf8(char32_t code, std::string& out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+void AppendJsonEscape(char16_t unit, std::string& out) {
+  switch (unit) {
+    case u'"':
+      out += "\\\"";
+      return;
+    case u'\\':
+      out += "\\\\";
+      return;
+    case u'\n':
+      out += "\\n";
+      return;
+    case u'\r':
+      out += "\\r";
+      return;
+    case u'\t':
+      out += "\\t";
+      return;
+    default:
+      break;
+  }
+  char escaped[8];
+  std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit));
+  out += escaped;
+}
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// The field of `key` as the outputs show it: nothing for a setting the kind does not use,
+// for an unknown port and for an alignment that names no byte order.
+std::optional<std::u16string_view> ShownField(const ResourceRecord& record, SettingKey key) {
+  if (!KindUsesKey(record.portKind, key)) return std::nullopt;
+  if (key == SettingKey::kPort && !IsPortKind(record.portKind)) return std::nullopt;
+  if (key == SettingKey::kAlignment && record.alignment.empty()) return std::nullopt;
+  return FieldOf(record, key);
+}
+
+// The JSON member names of the keys, in the order of kSettingKeys.
+constexpr std::string_view kJsonNames[kSettingKeyCount] = {
+    "port", "baud", "dataBits", "stopBits", "parity", "timeout", "parameter", "alignment"};
+
+}  // namespace
+
+std::string PrintableText(std::u16string_view text) {
+  std::u16string printable(text);
+  for (char16_t& c : printable) {
+    if (IsControl(c)) c = u'?';
+  }
+  return Utf16ToUtf8(printable);
+}
+
+std::string PrintableText(std::string_view utf8) {
+  std::string printable(utf8);
+  for (char& c : printable) {
+    if (IsControl(static_cast<unsigned char>(c))) c = '?';
+  }
+  return printable;
+}
+
+void AppendJsonString(std::u16string_view text, std::string& out) {
+  out += '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (IsControl(unit) || unit == u'"' || unit == u'\\') {
+      AppendJsonEscape(unit, out);
+    } else if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      AppendUtf8(0x10000 + ((unit - 0xD800) << 10) + (text[++i] - 0xDC00), out);
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      AppendJsonEscape(unit, out);  // no character of its own: kept as its code
+    } else {
+      AppendUtf8(unit, out);
+    }
+  }
+  out += '"';
+}
+
+std::string JsonString(std::u16string_view text) {
+  std::string out;
+  AppendJsonString(text, out);
+  return out;
+}
+
+std::u16string_view ResourceNameOf(const ResourceRecord& record) {
+  return EntryTextOf(record.name);
+}
+
+std::string ListLine(const ResourceRecord& record) {
+  std::string line = PrintableText(ResourceNameOf(record)) + '\t' + PrintableText(record.name);
+  for (SettingKey key : kSettingKeys) {
+    line += '\t';
+    if (const auto field = ShownField(record, key)) line += PrintableText(*field);
+  }
+  return line + '\n';
+}
+
+std::string ShowLines(const ResourceRecord& record) {
+  std::string lines = "name=" + PrintableText(ResourceNameOf(record)) +
+                      "\nfile=" + PrintableText(record.name) + '\n';
+  for (SettingKey key : kSettingKeys) {
+    if (!KindUsesKey(record.portKind, key)) continue;
+    lines += std::string(KeyName(key)) + '=' + PrintableText(FieldOf(record, key)) + '\n';
+  }
+  return lines;
+}
+
+std::string RecordJson(const ResourceRecord& record) {
+  std::string json;
+  json.reserve(256);  // a whole record, as a rule
+  json += "{\"name\": ";
+  AppendJsonString(ResourceNameOf(record), json);
+  json += ", \"file\": ";
+  AppendJsonString(record.name, json);
+  for (SettingKey key : kSettingKeys) {
+    json += ", \"";
+    json += kJsonNames[static_cast<std::size_t>(key)];
+    json += "\": ";
+    if (const auto field = ShownField(record, key)) {
+      AppendJsonString(*field, json);
+    } else {
+      json += "null";
+    }
+  }
+  json += '}';
+  return json;
+}
+
+std::u16string ReasonOf(const ResourceProblem& problem) {
+  return DescribeProblem(u"", problem).substr(2);  // drops the ": " after the empty name
+}
+
+std::string VerdictJson(std::u16string_view fileName, const ResourceProblem& problem) {
+  return "{\"file\": " + JsonString(fileName) +
+         ", \"valid\": " + (problem.ok() ? "true" : "false") +
+         ", \"reason\": " + (problem.ok() ? std::string("null") : JsonString(ReasonOf(problem))) +
+         "}";
+}
+
+std::string JsonArrayWriter::Element(std::string_view object) {
+  std::string text = first_ ? "[\n  " : ",\n  ";
+  first_ = false;
+  return text.append(object);
+}
+
+std::string JsonArrayWriter::End() const { return first_ ? "[]\n" : "\n]\n"; }
+
+}  // namespace tirv::cli

@@ -1,0 +1,64 @@
+// What the command line prints about resources: the text forms meant for people, cut
+// and awk, and the JSON forms meant for programs. Pure: each function returns text.
+//
+// Texts come from the files in the code page and leave here in UTF-8. The text forms
+// replace control characters (tab and line breaks included) with "?", so that a value
+// can never split a field or a line; the JSON forms keep every character, escaped.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "resource_file.h"
+#include "resource_record.h"
+
+namespace tirv::cli {
+
+/// `text` in UTF-8 with every control character (U+0000-U+001F, U+007F) made "?".
+std::string PrintableText(std::u16string_view text);
+std::string PrintableText(std::string_view utf8);
+
+/// `text` as a JSON string, quotes included. Bytes of a file name that were not UTF-8
+/// (held as U+DC80-U+DCFF) are written as "\udc80".."\udcff".
+std::string JsonString(std::u16string_view text);
+/// Appends JsonString(text) to `out`.
+void AppendJsonString(std::u16string_view text, std::string& out);
+
+/// The resource's name as the Resource combo lists it: its file name up to the first dot.
+std::u16string_view ResourceNameOf(const ResourceRecord& record);
+
+/// One line of `list`: name, file, port, baud, data bits, stop bits, parity, timeout,
+/// parameter and alignment, separated by tabs, with an empty field for a setting the
+/// port kind does not use. Ends with a line feed.
+std::string ListLine(const ResourceRecord& record);
+
+/// The lines of `show`: "name=", "file=", "port=", then "KEY=VALUE" for each setting the
+/// port kind uses, in the order of ListLine.
+std::string ShowLines(const ResourceRecord& record);
+
+/// One resource as a JSON object on one line: the fields name, file, port, baud,
+/// dataBits, stopBits, parity, timeout, parameter and alignment, each a string, or null
+/// for a setting the port kind does not use, an unknown port kind and an alignment that
+/// names neither byte order.
+std::string RecordJson(const ResourceRecord& record);
+
+/// One file of `validate` as a JSON object on one line: file, valid, and reason (the
+/// problem without the file name in front, or null).
+std::string VerdictJson(std::u16string_view fileName, const ResourceProblem& problem);
+
+/// The reason of a problem without the file name in front: "Permission denied".
+std::u16string ReasonOf(const ResourceProblem& problem);
+
+/// Writes JSON arrays one element per line: "[", then each element, then "]".
+class JsonArrayWriter {
+ public:
+  /// The text to print before the element `object`.
+  std::string Element(std::string_view object);
+  /// The text that closes the array.
+  std::string End() const;
+
+ private:
+  bool first_ = true;
+};
+
+}  // namespace tirv::cli

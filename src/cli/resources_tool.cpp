@@ -1,0 +1,308 @@
+#include "resources_tool.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "command_line.h"
+#include "files.h"
+#include "record_output.h"
+#include "resource_file.h"
+#include "resource_names.h"
+#include "settings.h"
+#include "text.h"
+#include "workspace.h"
+#include "workspace_reading.h"
+
+namespace tirv::cli {
+namespace {
+
+constexpr std::string_view kPrefix = "tirvane-resources: ";
+
+// One run: the console, and the one-line messages that end it.
+class Run {
+ public:
+  explicit Run(const ToolConsole& console) : console_(console) {}
+
+  void Out(std::string_view text) const { console_.out(text); }
+  void Say(std::string_view message) const {
+    console_.err(std::string(kPrefix) + std::string(message) + "\n");
+  }
+  int Fail(std::string_view message) const {
+    Say(message);
+    return kExitFailure;
+  }
+  int Refuse(std::string_view message) const {
+    Say(message);
+    return kExitUsage;
+  }
+  int FailOn(std::u16string_view fileName, const ResourceProblem& problem) const {
+    return Fail(PrintableText(DescribeProblem(fileName, problem)));
+  }
+  int FailOn(std::u16string_view path, int error) const {
+    return Fail(PrintableText(path) + ": " + ErrorText(error));
+  }
+  const ToolConsole& console() const { return console_; }
+
+ private:
+  const ToolConsole& console_;
+};
+
+/* The workspace folder. */
+
+std::u16string WithoutTrailingSeparators(std::u16string folder) {
+  while (folder.size() > 1 && (folder.back() == u'/' || folder.back() == u'\\')) folder.pop_back();
+  return folder;
+}
+
+// Why TirvOPC.ini gives no workspace, as the editor tells it.
+std::string UnresolvableReason(const WorkspaceLocation& location) {
+  const std::string ini = PrintableText(location.iniPath);
+  if (location.error != 0) return ini + ": " + ErrorText(location.error);
+  if (!location.iniParsed) return ini + ": it cannot be read as a profile file";
+  if (location.configured == workspace_file::kFileNotFound) {
+    return ini + ": there is no CustomWorkspace in [Settings]";
+  }
+  return ini + ": the workspace \"" + PrintableText(location.configured) +
+         "\" is neither a full path nor one beginning with ./";
+}
+
+// The folder to work on, or nothing after its message. A missing folder is never made.
+std::optional<std::u16string> OpenWorkspace(const Invocation& invocation, const Run& run) {
+  std::u16string folder;
+  if (invocation.workspace) {
+    folder = WithoutTrailingSeparators(Utf8ToUtf16(*invocation.workspace));
+  } else {
+    const WorkspaceLocation location = LocateWorkspace(run.console().modulePath);
+    switch (location.outcome) {
+      case WorkspaceOutcome::kNoIniFile:
+        run.Fail(PrintableText(location.iniPath) + ": " + ErrorText(location.error) +
+                 " (give --workspace DIR)");
+        return std::nullopt;
+      case WorkspaceOutcome::kUnresolvable:
+        run.Fail(UnresolvableReason(location));
+        return std::nullopt;
+      case WorkspaceOutcome::kFolderMissing:
+      case WorkspaceOutcome::kReady:
+        break;
+    }
+    folder = location.folder;
+  }
+  if (const int error = WorkspaceFolderError(folder); error != 0) {
+    run.FailOn(folder, error);
+    return std::nullopt;
+  }
+  return folder;
+}
+
+// The resource `name` of the folder, or nothing after the message that says why not.
+std::optional<ResourceFileReading> FindOrSay(std::u16string_view folder, const std::string& name,
+                                             const Run& run) {
+  ResourceLookup lookup = FindResource(folder, Utf8ToUtf16(name));
+  switch (lookup.outcome) {
+    case LookupOutcome::kFound:
+      return std::move(lookup.reading);
+    case LookupOutcome::kNoSuchName:
+      run.Fail(PrintableText(name) + ": no such resource");
+      break;
+    case LookupOutcome::kInvalid:
+      run.FailOn(lookup.reading.record.name, lookup.reading.problem);
+      break;
+    case LookupOutcome::kListingFailed:
+      run.FailOn(folder, lookup.error);
+      break;
+  }
+  return std::nullopt;
+}
+
+/* The commands. */
+
+// The lines in their order: as they are, or as the elements of one JSON array.
+void PrintLines(ListedLines& lines, bool json, const Run& run) {
+  if (!json) {
+    lines.PrintInOrder([&run](std::string_view line) { run.Out(line); });
+    return;
+  }
+  JsonArrayWriter array;
+  lines.PrintInOrder([&](std::string_view object) { run.Out(array.Element(object)); });
+  run.Out(array.End());
+}
+
+int List(std::u16string_view folder, bool json, const Run& run) {
+  ListedLines lines;
+  const SearchEnd end = ForEachWorkspaceFile(folder, [&](std::u16string_view name) {
+    const ResourceFileReading file = ReadResourceFile(folder, name);
+    if (!file.problem.ok()) {
+      run.Say(PrintableText(DescribeProblem(name, file.problem)));
+    } else {
+      lines.Add(EntryTextOf(name), json ? RecordJson(file.record) : ListLine(file.record));
+    }
+  });
+  PrintLines(lines, json, run);
+  return end.failed ? run.FailOn(folder, end.error) : kExitSuccess;
+}
+
+int Show(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+  const auto found = FindOrSay(folder, invocation.name, run);
+  if (!found) return kExitFailure;
+  run.Out(invocation.json ? RecordJson(found->record) + "\n" : ShowLines(found->record));
+  return kExitSuccess;
+}
+
+int TellWrite(const ResourceRecord& record, const WriteResult& result, const Run& run) {
+  switch (result.outcome) {
+    case WriteOutcome::kUnchanged:
+    case WriteOutcome::kOnDisk:
+      run.Out("unchanged\n");
+      return kExitSuccess;
+    case WriteOutcome::kWritten:
+      run.Out("changed\n");
+      return kExitSuccess;
+    case WriteOutcome::kConflict:
+      return run.Fail(PrintableText(record.name) +
+                      ": it changed on disk while it was being set; nothing was written");
+    case WriteOutcome::kFailed:
+      break;
+  }
+  const ResourceFault fault = result.problem.fault;
+  const bool refusedValue =
+      fault == ResourceFault::kUnencodable || fault == ResourceFault::kLineBreak;
+  run.FailOn(record.name, result.problem);
+  return refusedValue ? kExitUsage : kExitFailure;
+}
+
+int Set(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+  SettingChange change;
+  std::string refusal;
+  if (!ParseAssignments(invocation.assignments, change, refusal)) return run.Refuse(refusal);
+  const auto found = FindOrSay(folder, invocation.name, run);
+  if (!found) return kExitFailure;
+  ResourceRecord record = found->record;
+  if (!ApplySettingChange(change, record, refusal)) {
+    return run.Refuse(PrintableText(record.name) + ": " + refusal);
+  }
+  // The store writes the record only when it differs from what the file held, with one
+  // safe replace, and refuses values the file cannot hold before it reads anything.
+  ResourceStore store{std::u16string(folder)};
+  const auto position = store.Adopt(*found);
+  *position = record;
+  return TellWrite(record, store.Write(position, false), run);
+}
+
+std::string_view NameRefusal(NameCheck check) {
+  switch (check) {
+    case NameCheck::kForbiddenCharacter:
+      return "a resource name cannot hold any of the characters \" . \\ / : * ? < > |";
+    case NameCheck::kInnerSpace:
+      return "a resource name cannot hold spaces";
+    case NameCheck::kEmpty:
+    case NameCheck::kAccepted:
+      break;
+  }
+  return "a resource name cannot be empty";
+}
+
+int Add(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+  std::u16string name;
+  const NameCheck check = CheckNewResourceName(Utf8ToUtf16(invocation.name), name);
+  if (check != NameCheck::kAccepted) return run.Refuse(NameRefusal(check));
+  // The editor's name edit keeps to one line; a name here does too.
+  if (name.find_first_of(u"\r\n") != std::u16string::npos) {
+    return run.Refuse("a resource name cannot hold a line break");
+  }
+  const ResourceLookup existing = FindResource(folder, name);
+  if (existing.outcome == LookupOutcome::kFound) {
+    return run.Fail(PrintableText(name) + ": a resource of that name exists (" +
+                    PrintableText(existing.reading.record.name) + ")");
+  }
+  if (existing.outcome == LookupOutcome::kListingFailed) return run.FailOn(folder, existing.error);
+  const ResourceStore store{std::u16string(folder)};
+  const ResourceProblem problem = store.CreateFile(name);
+  if (!problem.ok()) return run.FailOn(name + std::u16string(schema::kExtension), problem);
+  return kExitSuccess;
+}
+
+bool IsYes(std::string answer) {
+  answer.erase(answer.find_last_not_of(" \t\r") + 1);
+  answer.erase(0, answer.find_first_not_of(" \t"));
+  return EqualsIgnoreCase(Utf8ToUtf16(answer), u"y") ||
+         EqualsIgnoreCase(Utf8ToUtf16(answer), u"yes");
+}
+
+int Delete(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+  const auto found = FindOrSay(folder, invocation.name, run);
+  if (!found) return kExitFailure;
+  const std::u16string& fileName = found->record.name;
+  if (!invocation.yes) {
+    run.console().err("Delete " + PrintableText(invocation.name) + " (" + PrintableText(fileName) +
+                      ")? [y/N] ");
+    std::string answer;
+    if (!run.console().readLine(answer) || !IsYes(answer)) {
+      return run.Fail(PrintableText(invocation.name) + ": not deleted");
+    }
+  }
+  const ResourceProblem problem = ResourceStore{std::u16string(folder)}.DeleteFile(fileName);
+  return problem.ok() ? kExitSuccess : run.FailOn(fileName, problem);
+}
+
+int Validate(std::u16string_view folder, bool json, const Run& run) {
+  ListedLines lines;
+  bool anyInvalid = false;
+  const SearchEnd end = ForEachWorkspaceFile(folder, [&](std::u16string_view name) {
+    const ResourceProblem problem = ReadResourceFile(folder, name).problem;
+    anyInvalid = anyInvalid || !problem.ok();
+    if (json) {
+      lines.Add(name, VerdictJson(name, problem));
+    } else if (!problem.ok()) {
+      lines.Add(name, PrintableText(DescribeProblem(name, problem)) + "\n");
+    }
+  });
+  PrintLines(lines, json, run);
+  if (end.failed) return run.FailOn(folder, end.error);
+  return anyInvalid ? kExitFailure : kExitSuccess;
+}
+
+int RunCommand(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+  switch (invocation.command) {
+    case Command::kList:
+      return List(folder, invocation.json, run);
+    case Command::kShow:
+      return Show(folder, invocation, run);
+    case Command::kSet:
+      return Set(folder, invocation, run);
+    case Command::kAdd:
+      return Add(folder, invocation, run);
+    case Command::kDelete:
+      return Delete(folder, invocation, run);
+    case Command::kValidate:
+      return Validate(folder, invocation.json, run);
+  }
+  return kExitUsage;
+}
+
+}  // namespace
+
+int RunResourcesTool(const std::vector<std::string>& arguments, const ToolConsole& console) {
+  const Run run(console);
+  Invocation invocation;
+  std::string refusal;
+  if (!ParseCommandLine(arguments, invocation, refusal)) {
+    return run.Refuse(refusal + " (try --help)");
+  }
+  if (invocation.help) {
+    run.Out(kUsage);
+    return kExitSuccess;
+  }
+  if (invocation.version) {
+    run.Out("tirvane-resources " + console.version + "\n");
+    return kExitSuccess;
+  }
+  // Nothing is asked where no one can answer, and nothing is deleted unasked.
+  if (invocation.command == Command::kDelete && !invocation.yes && !console.interactive) {
+    return run.Refuse("delete asks before it deletes; give --yes where no one can answer");
+  }
+  const std::optional<std::u16string> folder = OpenWorkspace(invocation, run);
+  if (!folder) return kExitFailure;
+  return RunCommand(*folder, invocation, run);
+}
+
+}  // namespace tirv::cli
