@@ -8,15 +8,18 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "editor_app.h"
 #include "qt_framework.h"
+#include "termination.h"
+#include "text.h"
 #include "window_lookup.h"
 
 namespace {
 
 constexpr const char* kUsageHead =
-    "Usage: tirvane-editor [--help | --version]\n"
+    "Usage: tirvane-editor [--workspace DIR | --help | --version]\n"
     "\n"
     "Opens the resource editor of the Tirvane OPC-Server 2.0 on the workspace folder\n"
     "named by CustomWorkspace in section [Settings] of the configuration file\n";
@@ -24,8 +27,10 @@ constexpr const char* kUsageHead =
 constexpr const char* kUsageTail =
     "Each resource is one .opc file in that folder.\n"
     "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
+    "  --workspace DIR  open the workspace folder DIR instead; the configuration file\n"
+    "                   is not read\n"
+    "  --help           show this help and exit\n"
+    "  --version        show the version and exit\n"
     "\n"
     "The manual page tirvane-editor(1) describes the dialog, the resource files and the\n"
     "messages.\n";
@@ -98,23 +103,31 @@ std::string DisplayProblem() {
   return {};
 }
 
-// The run ends before any window opens when there are arguments: --help and --version
-// print and give 0; anything else is refused in one line with 2. Returns -1 to go on.
-int HandleArguments(int argc, char** argv) {
-  if (argc < 2) return -1;
-  const bool help = std::strcmp(argv[1], "--help") == 0;
-  const bool version = std::strcmp(argv[1], "--version") == 0;
-  if (!help && !version) {
-    std::fprintf(stderr, "tirvane-editor: unknown argument \"%s\" (try --help)\n",
-                 Printable(argv[1]).c_str());
-    return 2;
-  }
-  if (argc > 2) {
-    // Name the argument that is wrong, not the valid option before it.
-    std::fprintf(stderr, "tirvane-editor: unexpected argument \"%s\" after %s (try --help)\n",
-                 Printable(argv[2]).c_str(), argv[1]);
-    return 2;
-  }
+// What the arguments ask for. The run ends before any window opens on --help and
+// --version (0) and on any argument it does not take (2, after one line).
+struct Arguments {
+  int exitCode = -1;  ///< -1: go on and open the dialog
+  std::u16string workspaceFolder;
+};
+
+int Refuse(const char* format, const std::string& argument, const char* after = "") {
+  std::fprintf(stderr, format, argument.c_str(), after);
+  return 2;
+}
+
+// DIR as a full path, so that the dialog names the folder it works on whatever the
+// current folder was.
+std::u16string FullFolderPath(const std::string& folder) {
+  if (folder.front() == '/') return tirv::Utf8ToUtf16(folder);
+  char* current = ::getcwd(nullptr, 0);
+  if (current == nullptr) return tirv::Utf8ToUtf16(folder);
+  std::string full(current);
+  std::free(current);
+  if (full.back() != '/') full += '/';
+  return tirv::Utf8ToUtf16(full + folder);
+}
+
+int PrintHelpOrVersion(bool help) {
   if (help) {
     std::fputs(kUsageHead, stdout);
     std::fputs(ConfigurationFileText().c_str(), stdout);
@@ -125,10 +138,53 @@ int HandleArguments(int argc, char** argv) {
   return 0;
 }
 
+Arguments ReadArguments(int argc, char** argv) {
+  Arguments arguments;
+  if (argc < 2) return arguments;
+  const std::string first = argv[1];
+  const bool help = first == "--help";
+  const bool version = first == "--version";
+  const bool workspace = first == "--workspace" || first.rfind("--workspace=", 0) == 0;
+  if (!help && !version && !workspace) {
+    arguments.exitCode =
+        Refuse("tirvane-editor: unknown argument \"%s\" (try --help)\n", Printable(argv[1]));
+    return arguments;
+  }
+  int next = 2;
+  std::string folder;
+  if (workspace) {
+    if (first == "--workspace") {
+      if (argc > 2) folder = argv[2];
+      next = 3;
+    } else {
+      folder = first.substr(std::strlen("--workspace="));
+    }
+    if (folder.empty()) {
+      std::fputs("tirvane-editor: --workspace needs a folder (try --help)\n", stderr);
+      arguments.exitCode = 2;
+      return arguments;
+    }
+  }
+  if (argc > next) {
+    // Name the argument that is wrong, not the valid option before it.
+    arguments.exitCode =
+        Refuse("tirvane-editor: unexpected argument \"%s\" after %s (try --help)\n",
+               Printable(argv[next]), workspace ? "--workspace" : argv[1]);
+    return arguments;
+  }
+  if (workspace) {
+    arguments.workspaceFolder = FullFolderPath(folder);
+  } else {
+    arguments.exitCode = PrintHelpOrVersion(help);
+  }
+  return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (const int code = HandleArguments(argc, argv); code >= 0) return code;
+  const Arguments arguments = ReadArguments(argc, argv);
+  if (arguments.exitCode >= 0) return arguments.exitCode;
   if (const std::string problem = DisplayProblem(); !problem.empty()) {
     std::fprintf(stderr, "tirvane-editor: %s\n", problem.c_str());
     return 2;
@@ -136,10 +192,14 @@ int main(int argc, char** argv) {
   // A write over the file-size limit must fail (EFBIG) and be told like any failed save,
   // not end the program with the user's edits.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A termination request waits until a file being written and its log line are done.
+  tirv::DeferTerminationSignals();
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(QStringLiteral("tirvane-editor"));
   tirv::QtFramework framework;
-  tirv::EditorApp editorApp(framework);
+  tirv::EditorEnvironment environment;
+  environment.workspaceFolder = arguments.workspaceFolder;
+  tirv::EditorApp editorApp(framework, std::move(environment));
   editorApp.StartApplication();
   return 0;
 }

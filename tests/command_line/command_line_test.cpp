@@ -80,7 +80,7 @@ Outcome RunEditor(const std::vector<std::string>& arguments,
 TEST(CommandLineTest, HelpAndVersionPrintAndEndWithoutOpeningAWindow) {
   const Outcome help = RunEditor({"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_EQ(help.out.substr(0, help.out.find('\n')), "Usage: tirvane-editor [--help | --version]");
+  EXPECT_EQ(help.out.substr(0, help.out.find('\n')), "Usage: tirvane-editor [--workspace DIR | --help | --version]");
   EXPECT_NE(help.out.find("TirvOPC.ini"), std::string::npos) << help.out;
   EXPECT_EQ(help.err, "");
 
@@ -159,6 +159,13 @@ TEST(CommandLineTest, AnyOtherArgumentIsRefusedInOneLineWithExitCode2) {
        "tirvane-editor: unexpected argument \"extra\" after --help (try --help)\n"},
       {{"--version", "--help"},
        "tirvane-editor: unexpected argument \"--help\" after --version (try --help)\n"},
+      {{"--workspace"}, "tirvane-editor: --workspace needs a folder (try --help)\n"},
+      {{"--workspace", ""}, "tirvane-editor: --workspace needs a folder (try --help)\n"},
+      {{"--workspace="}, "tirvane-editor: --workspace needs a folder (try --help)\n"},
+      {{"--workspace", "ws", "--help"},
+       "tirvane-editor: unexpected argument \"--help\" after --workspace (try --help)\n"},
+      {{"--workspace=ws", "other"},
+       "tirvane-editor: unexpected argument \"other\" after --workspace (try --help)\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -169,11 +176,16 @@ TEST(CommandLineTest, AnyOtherArgumentIsRefusedInOneLineWithExitCode2) {
   }
 }
 
-TEST(CommandLineTest, WithoutArgumentsAndWithoutDisplayItSaysSoAndEndsWith2) {
-  const Outcome run = RunEditor({});
-  EXPECT_EQ(run.exitCode, 2);
-  EXPECT_EQ(run.err, "tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n");
-  EXPECT_EQ(run.out, "");
+// A workspace folder given is taken, and the run goes on to the window like one
+// without arguments.
+TEST(CommandLineTest, WithoutDisplayItSaysSoAndEndsWith2) {
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {}, {"--workspace", "ws"}, {"--workspace=/srv/ws"}}) {
+    const Outcome run = RunEditor(arguments);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n");
+    EXPECT_EQ(run.out, "");
+  }
 }
 
 // A stale DISPLAY (an SSH session's, an X server that went away) and a Wayland session

@@ -50,6 +50,7 @@ std::map<std::string, std::string> EditorScenario::FilesIn(const std::string& fo
 std::unique_ptr<Child> EditorScenario::Start(const std::string& log) {
   std::vector<std::string> argv = launcher_;
   argv.push_back(dir_.File("tirvane-editor"));
+  argv.insert(argv.end(), editorArguments_.begin(), editorArguments_.end());
   Child::Options options = display_.ClientOptions(argv);
   options.env.push_back("TIRVANE_EDITOR_TRACE=1");
   options.env.push_back("QT_STYLE_OVERRIDE=Fusion");  // the look the pixel checks expect

@@ -63,7 +63,8 @@ class EditorScenario : public ::testing::Test {
   std::map<std::string, std::string> FilesIn(const std::string& folder) const;
 
   // Running the program.
-  /// Starts the copied editor with the box trace on; its stderr goes to `<log>.err`.
+  /// Starts the copied editor, with `editorArguments_`, and the box trace on; its stderr
+  /// goes to `<log>.err`.
   std::unique_ptr<Child> Start(const std::string& log = "editor");
   /// The trace lines of the answered boxes of a run.
   std::vector<std::string> BoxLines(const std::string& log = "editor") const;
@@ -108,6 +109,8 @@ class EditorScenario : public ::testing::Test {
   TempDir dir_;
   /// Put before the editor's path when it starts (setpriv, prlimit...); empty by default.
   std::vector<std::string> launcher_;
+  /// Put after the editor's path when it starts; empty by default.
+  std::vector<std::string> editorArguments_;
   std::unique_ptr<Child> editor_;
   std::string window_;  ///< the editor's window
   VirtualDisplay::Geometry geometry_;
