@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "files.h"
+#include "read_floor.h"
 #include "resources_tool.h"
 #include "text.h"
 
@@ -207,20 +208,8 @@ void BM_SetOne(benchmark::State& state, bool inProcess) {
 
 // The floor of list and validate: list the folder and read each file once.
 void BM_ListAndReadEveryFile(benchmark::State& state) {
-  const std::string& folder = SharedWorkspace(static_cast<int>(state.range(0))).folder();
-  std::vector<char> buffer(16384);
-  for (auto _ : state) {
-    DIR* dir = ::opendir(folder.c_str());
-    std::size_t bytes = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-      if (entry->d_name[0] == '.') continue;
-      const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
-      for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) bytes += n;
-      ::close(fd);
-    }
-    ::closedir(dir);
-    benchmark::DoNotOptimize(bytes);
-  }
+  const std::string folder = SharedWorkspace(static_cast<int>(state.range(0))).folder();
+  for (auto _ : state) benchmark::DoNotOptimize(bench::ListAndReadEveryFile(folder));
 }
 
 constexpr int kMedium = 10000;

@@ -30,6 +30,7 @@
 
 #include "editor_dialog.h"
 #include "files.h"
+#include "read_floor.h"
 #include "resource_file.h"
 #include "template_dialog.h"
 #include "text.h"
@@ -133,21 +134,8 @@ void BM_StartUpEditor(benchmark::State& state) {
 
 // The floor: list the folder and read each file once, nothing parsed.
 void BM_ListAndReadEveryFile(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
-  const std::string folder = Utf16ToUtf8(ws.folder);
-  std::vector<char> buffer(16384);
-  for (auto _ : state) {
-    DIR* dir = ::opendir(folder.c_str());
-    std::size_t bytes = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-      if (entry->d_name[0] == '.') continue;
-      const int fd = ::openat(::dirfd(dir), entry->d_name, O_RDONLY | O_CLOEXEC);
-      for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;) bytes += n;
-      ::close(fd);
-    }
-    ::closedir(dir);
-    benchmark::DoNotOptimize(bytes);
-  }
+  const std::string folder = Utf16ToUtf8(SharedWorkspace(static_cast<int>(state.range(0))).folder);
+  for (auto _ : state) benchmark::DoNotOptimize(bench::ListAndReadEveryFile(folder));
 }
 
 // A store holding every resource of the workspace, as the editor's start-up leaves it.

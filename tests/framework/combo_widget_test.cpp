@@ -1,6 +1,6 @@
 // The combo-box operations on real QComboBoxes: what the operations report and what the
-// widget shows must agree, and both must follow the original combo semantics rather
-// than Qt's own sorting and auto-selection.
+// widget shows must agree, and both must follow the editor's combo rules (control_ops.h)
+// rather than Qt's own sorting and auto-selection.
 
 #include <gtest/gtest.h>
 
@@ -100,7 +100,8 @@ TEST_F(ComboWidgetTest, CurrentIndexMinusOneClearsSelectionAndShownText) {
 }
 
 TEST_F(ComboWidgetTest, QtDoesNotSelectTheFirstEntryOnItsOwn) {
-  // Qt selects the first item inserted into an empty list; the original selects nothing.
+  // Qt selects the first item inserted into an empty list; the editor's combo selects
+  // nothing until it is told to.
   dialog().ComboAdd(ids::kResource, u"Line1");
   dialog().ComboAdd(ids::kResource, u"Alpha");
   EXPECT_EQ(dialog().ComboCurrentIndex(ids::kResource), -1);
