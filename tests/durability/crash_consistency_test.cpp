@@ -1,7 +1,9 @@
 // Saves killed at random points: a child process saves in a loop and is killed with
 // SIGKILL; afterwards every file must hold one complete version, still load, and no
 // leftover temporary file may be listed by the workspace search or disturb the next
-// save. TIRV_CRASH_KILLS sets the number of kills per scenario (default 500).
+// save. The workspace saves are also ended by SIGTERM, SIGINT and SIGHUP, which the
+// editor defers past the file being written: those leave no temporary file at all.
+// TIRV_CRASH_KILLS sets the number of kills per scenario (default 500).
 //
 // A kill point is a number of I/O calls the child has begun, not a moment: the child
 // counts its calls in memory it shares with the test, so a loaded machine moves the
@@ -20,6 +22,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <new>
 #include <random>
@@ -33,6 +36,7 @@
 #include "profile_document.h"
 #include "resource_file.h"
 #include "temp_dir.h"
+#include "termination.h"
 #include "text.h"
 
 namespace tirv {
@@ -74,9 +78,10 @@ class Killer {
   Killer(const Killer&) = delete;
   Killer& operator=(const Killer&) = delete;
 
-  // Runs `loop` in a child and kills it once it has begun the chosen I/O call: stopped
-  // right before it in even rounds, running on in odd ones. Returns "" or what went wrong.
-  std::string RunAndKill(int round, const std::function<void()>& loop) {
+  // Runs `loop` in a child and sends it `sig` once it has begun the chosen I/O call:
+  // stopped right before it in even rounds, running on in odd ones. A child sent a
+  // catchable signal defers it as the editor does. Returns "" or what went wrong.
+  std::string RunAndKill(int round, const std::function<void()>& loop, int sig = SIGKILL) {
     if (begun_ == nullptr) return "no shared memory for the child's progress";
     const int target = pick_(random_);
     const bool stopBefore = round % 2 == 0;
@@ -85,6 +90,7 @@ class Killer {
     const pid_t child = ::fork();
     if (child < 0) return "fork failed";
     if (child == 0) {
+      if (sig != SIGKILL) DeferAsTheEditorDoes();
       FailingSysCalls layer;  // fails nothing; it counts
       layer.SkipFlushes();
       layer.SetHook([this, target, stopBefore](Call, int total) {
@@ -110,13 +116,25 @@ class Killer {
       }
     }
     if (problem.empty()) {
-      ::kill(child, SIGKILL);
-      if (::waitpid(child, &status, 0) != child) problem = "the child could not be reaped";
+      ::kill(child, sig);
+      if (stopBefore) ::kill(child, SIGCONT);  // a stopped child takes the signal on waking
+      if (::waitpid(child, &status, 0) != child) {
+        problem = "the child could not be reaped";
+      } else if (!WIFSIGNALED(status) || WTERMSIG(status) != sig) {
+        problem = "the child did not end by signal " + std::to_string(sig);
+      }
     }
     return problem;
   }
 
  private:
+  // A child started in the background may inherit ignored signals; the editor starts
+  // with their default actions.
+  static void DeferAsTheEditorDoes() {
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) ::signal(sig, SIG_DFL);
+    DeferTerminationSignals();
+  }
+
   static std::string EndedBefore(int call) {
     std::string text = "the child ended before I/O call ";
     text += std::to_string(call);
@@ -137,6 +155,21 @@ std::set<std::string> OpcFilesListed(const TempDir& dir) {
     names.insert(Utf16ToUtf8(name));
   }
   return names;
+}
+
+// Hidden ones too: a temporary file left behind shows here.
+std::set<std::string> EveryFileIn(const TempDir& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+void RemoveHiddenFiles(const TempDir& dir) {
+  for (const std::string& name : EveryFileIn(dir)) {
+    if (name[0] == '.') std::filesystem::remove(dir.path() + "/" + name);
+  }
 }
 
 std::string ProfileText(const std::string& value) {
@@ -246,11 +279,19 @@ TEST(CrashConsistency, KilledSaveOfAWorkspaceLeavesEveryFileWhole) {
   const std::set<std::string> reachable = ReachableTexts();
   int damaged = 0;
   std::set<std::string> seen;
+  // Every other pair of rounds ends the child with a catchable signal.
+  constexpr int kSignals[] = {SIGKILL, SIGKILL, SIGTERM, SIGKILL, SIGKILL,
+                              SIGINT,  SIGKILL, SIGKILL, SIGHUP};
   for (int round = 0; round < kills; ++round) {
-    ASSERT_EQ(killer.RunAndKill(round,
-                                [&] {
-                                  for (int i = 0;; ++i) SaveAll(store, i % 2 ? first : second);
-                                }),
+    const int sig = kSignals[round % std::size(kSignals)];
+    // What earlier kills left goes first, so that whatever is left was left by this one.
+    if (sig != SIGKILL) RemoveHiddenFiles(dir);
+    ASSERT_EQ(killer.RunAndKill(
+                  round,
+                  [&] {
+                    for (int i = 0;; ++i) SaveAll(store, i % 2 ? first : second);
+                  },
+                  sig),
               "")
         << "round " << round;
     for (int i = 0; i < kRecords; ++i) {
@@ -259,6 +300,9 @@ TEST(CrashConsistency, KilledSaveOfAWorkspaceLeavesEveryFileWhole) {
       seen.insert(bytes);
     }
     ASSERT_EQ(OpcFilesListed(dir), expectedNames) << "round " << round;
+    if (sig != SIGKILL) {
+      ASSERT_EQ(EveryFileIn(dir), expectedNames) << "round " << round << ", signal " << sig;
+    }
   }
   EXPECT_EQ(damaged, 0) << "damaged files after " << kills << " kills";
   std::printf("workspace saves: %d kills (%d I/O calls per save), %d damaged files of %d\n", kills,
