@@ -199,10 +199,11 @@ expect_eq "other argument message" \
   'tirvane-editor: unknown argument "--frobnicate" (try --help)' "$refusal"
 
 echo "== validators"
-# lintian as an ordinary user (it refuses nothing as root, but says it should not run so).
+# lintian as an ordinary user (it refuses nothing as root, but says it should not run so),
+# from a folder that user may enter: the checkout may lie in one only its owner can.
 cp "$deb" "$temp/home/package.deb"
 chown nobody:nogroup "$temp/home/package.deb"
-lintian_out=$(setpriv --reuid=nobody --regid=nogroup --clear-groups \
+lintian_out=$(cd "$temp/home" && setpriv --reuid=nobody --regid=nogroup --clear-groups \
   env -i HOME="$temp/home" PATH="$user_path" LANG=C.UTF-8 \
   lintian --info --display-info "$temp/home/package.deb" 2>&1)
 lintian_code=$?
