@@ -178,7 +178,10 @@ Status EditorDialog::CreateMissingFolder() {
 
 // Every file is read once; the Resource combo is filled once, after the last.
 Status EditorDialog::LoadResourceFiles() {
-  const SearchEnd search = ForEachResourceFile(workspace_.folder, [this](std::u16string_view name) {
+  // Reading a serial port's text selects that port, as showing it would. Only the last
+  // one read can be seen, so the controls change once, after the last file.
+  std::int32_t lastSerialKind = kPortKindUnknown;
+  const SearchEnd search = ForEachResourceFile(workspace_.folder, [&](std::u16string_view name) {
     const ResourceFileReading reading = ReadResourceFile(workspace_.folder, name);
     if (!reading.problem.ok()) {
       ops_->ApplicationMessageBox(
@@ -186,9 +189,9 @@ Status EditorDialog::LoadResourceFiles() {
       return;
     }
     store_.Adopt(reading);
-    // Reading a serial port's text selects that port, as showing it would.
-    if (IsSerialPortKind(reading.record.portKind)) SelectPortKind(reading.record.portKind);
+    if (IsSerialPortKind(reading.record.portKind)) lastSerialKind = reading.record.portKind;
   });
+  SelectPortKind(lastSerialKind);
   if (search.found == 0 && !search.failed) {
     ops_->InformationBox(texts::kNoOpcFiles);
     return 0;
