@@ -20,22 +20,21 @@ struct Json {
   bool boolean = false;
   std::string string;  ///< UTF-8; an escaped lone surrogate becomes its three-byte form
   std::vector<Json> items;
-  std::vector<std::pair<std::string, Json>> members;
+  // Names and values of an object's members, in their order. Two vectors, because a
+  // pair cannot hold the type it is a member of before that type is complete.
+  std::vector<std::string> names;
+  std::vector<Json> values;
 
   bool IsNull() const { return kind == Kind::kNull; }
   /// The member `key`, or a null value.
   const Json& operator[](std::string_view key) const {
     static const Json kMissing;
-    for (const auto& [name, value] : members) {
-      if (name == key) return value;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (names[i] == key) return values[i];
     }
     return kMissing;
   }
-  std::vector<std::string> Keys() const {
-    std::vector<std::string> keys;
-    for (const auto& member : members) keys.push_back(member.first);
-    return keys;
-  }
+  std::vector<std::string> Keys() const { return names; }
 };
 
 class JsonReader {
@@ -73,7 +72,8 @@ class JsonReader {
         std::string key;
         Json member;
         if (Peek() != '"' || !String(key) || !Take(':') || !Value(member)) return false;
-        value.members.emplace_back(std::move(key), std::move(member));
+        value.names.push_back(std::move(key));
+        value.values.push_back(std::move(member));
       } while (Take(','));
       return Take('}');
     }
