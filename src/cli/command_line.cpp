@@ -61,8 +61,6 @@ constexpr std::array<CommandForm, 6> kForms = {{
     {"validate", Command::kValidate, 0, 0, true, false},
 }};
 
-std::string Quoted(std::string_view text) { return "\"" + PrintableText(text) + "\""; }
-
 // What the operands after the command word should have been.
 std::string OperandsWanted(const CommandForm& form) {
   switch (form.command) {
@@ -113,7 +111,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
     } else if (argument == "--yes") {
       invocation.yes = true;
     } else {
-      refusal = "unknown option " + Quoted(argument);
+      refusal = "unknown option " + QuotedText(argument);
       return false;
     }
   }
@@ -126,7 +124,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
     if (candidate.word == operands.front()) form = &candidate;
   }
   if (form == nullptr) {
-    refusal = "unknown command " + Quoted(operands.front());
+    refusal = "unknown command " + QuotedText(operands.front());
     return false;
   }
   invocation.command = form->command;

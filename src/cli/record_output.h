@@ -17,6 +17,8 @@ namespace tirv::cli {
 /// `text` in UTF-8 with every control character (U+0000-U+001F, U+007F) made "?".
 std::string PrintableText(std::u16string_view text);
 std::string PrintableText(std::string_view utf8);
+/// PrintableText(utf8) between double quotes.
+std::string QuotedText(std::string_view utf8);
 
 /// `text` as a JSON string, quotes included. Bytes of a file name that were not UTF-8
 /// (held as U+DC80-U+DCFF) are written as "\udc80".."\udcff".

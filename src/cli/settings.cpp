@@ -177,7 +177,7 @@ bool ParseAssignments(const std::vector<std::string>& texts, SettingChange& chan
   for (const std::string& text : texts) {
     const std::size_t equals = text.find('=');
     if (equals == std::string::npos) {
-      refusal = "\"" + PrintableText(text) + "\" is not KEY=VALUE";
+      refusal = QuotedText(text) + " is not KEY=VALUE";
       return false;
     }
     const std::optional<SettingKey> key = KeyNamed(std::string_view(text).substr(0, equals));
