@@ -22,20 +22,16 @@ using testing::TestUser;
 
 const std::string kScript = "#!/bin/sh\necho original\n";
 
-class SharedFolderTest : public ::testing::Test {
+class SharedFolderTest : public testing::TwoMembersTest {
  protected:
   void SetUp() override {
-    const std::string missing = testing::EnsureTestUsers();
-    if (!missing.empty()) GTEST_SKIP() << missing;
-    alice_ = testing::Alice();
-    bob_ = testing::Bob();
-    folder_ = std::make_unique<testing::SharedFolder>();
+    TwoMembersTest::SetUp();
+    if (IsSkipped()) return;
     // Stands for /etc/profile.d: root's, and nothing a member may write.
     ASSERT_EQ(::mkdir(folder_->File("etc").c_str(), 0755), 0);
     testing::WriteBytes(folder_->File("etc/x.sh"), kScript);
   }
 
-  std::string Ws(const std::string& name) const { return folder_->workspace() + "/" + name; }
   std::u16string WWs(const std::string& name) const { return Utf8ToUtf16(Ws(name)); }
   // A symbolic link at `path` that belongs to `user`.
   static void LinkAs(const TestUser& user, const std::string& target, const std::string& path) {
@@ -56,10 +52,6 @@ class SharedFolderTest : public ::testing::Test {
                ? 0
                : 1;
   }
-
-  TestUser alice_;
-  TestUser bob_;
-  std::unique_ptr<testing::SharedFolder> folder_;
 };
 
 TEST_F(SharedFolderTest, AnotherMembersLinkIsFollowedByNeitherRootNorAColleague) {

@@ -40,18 +40,13 @@ class Signal {
   bool valid_ = false;
 };
 
-class SharedWorkspaceTest : public ::testing::Test {
+class SharedWorkspaceTest : public testing::TwoMembersTest {
  protected:
   void SetUp() override {
-    const std::string missing = testing::EnsureTestUsers();
-    if (!missing.empty()) GTEST_SKIP() << missing;
-    alice_ = testing::Alice();
-    bob_ = testing::Bob();
-    folder_ = std::make_unique<testing::SharedFolder>();
+    TwoMembersTest::SetUp();
+    if (IsSkipped()) return;
     ws_ = Utf8ToUtf16(folder_->workspace());
   }
-  std::string Ws(const std::string& name) const { return folder_->workspace() + "/" + name; }
-
   // Runs `editor` as alice in the background while the test goes on; Join waits for it.
   void StartAlice(const std::function<int()>& editor) {
     alice_run_ = std::thread([this, editor] { alice_outcome_ = testing::RunAs(alice_, editor); });
@@ -62,9 +57,6 @@ class SharedWorkspaceTest : public ::testing::Test {
   }
   int AsBob(const std::function<int()>& body) { return testing::RunAs(bob_, body).exitCode; }
 
-  TestUser alice_;
-  TestUser bob_;
-  std::unique_ptr<testing::SharedFolder> folder_;
   std::u16string ws_;
   std::thread alice_run_;
   testing::ChildOutcome alice_outcome_;

@@ -105,4 +105,12 @@ SharedFolder::SharedFolder() {
 
 SharedFolder::~SharedFolder() { RemoveTree(path_); }
 
+void TwoMembersTest::SetUp() {
+  const std::string missing = EnsureTestUsers();
+  if (!missing.empty()) GTEST_SKIP() << missing;
+  alice_ = Alice();
+  bob_ = Bob();
+  folder_ = std::make_unique<SharedFolder>();
+}
+
 }  // namespace tirv::testing

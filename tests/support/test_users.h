@@ -3,9 +3,11 @@
 // group tirvtest, made with groupadd and useradd when missing. Making them needs root.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,20 @@ class SharedFolder {
 
  private:
   std::string path_;
+};
+
+/// Alice, Bob and a shared folder for each test; the test is skipped, with the reason,
+/// where the users cannot be had. A fixture's own SetUp calls this one first and returns
+/// when IsSkipped().
+class TwoMembersTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  /// A path in the shared workspace.
+  std::string Ws(const std::string& name) const { return folder_->workspace() + "/" + name; }
+
+  TestUser alice_;
+  TestUser bob_;
+  std::unique_ptr<SharedFolder> folder_;
 };
 
 }  // namespace tirv::testing
