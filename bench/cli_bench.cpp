@@ -31,10 +31,10 @@
 #include <string>
 #include <vector>
 
-#include "files.h"
+#include "cli/resources_tool.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "read_floor.h"
-#include "resources_tool.h"
-#include "text.h"
 
 extern char** environ;
 

@@ -28,13 +28,13 @@
 #include <string>
 #include <vector>
 
-#include "editor_dialog.h"
-#include "files.h"
+#include "editor/editor_dialog.h"
+#include "gui/template_dialog.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "read_floor.h"
-#include "resource_file.h"
-#include "template_dialog.h"
-#include "text.h"
-#include "workspace.h"
+#include "resources/resource_file.h"
+#include "workspace/workspace.h"
 
 extern char** environ;
 

@@ -26,9 +26,9 @@
 
 #include "../tests/profile/counting_allocator.h"
 #include "../tests/profile/profile_shapes.h"
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "text.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
 
 namespace tirv {
 namespace {

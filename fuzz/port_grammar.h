@@ -4,9 +4,9 @@
 
 #include <string_view>
 
-#include "port_text.h"
-#include "resource_record.h"
-#include "text.h"
+#include "platform/text.h"
+#include "resources/port_text.h"
+#include "resources/resource_record.h"
 
 namespace tirv::fuzzing {
 

@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/text.h"
 #include "port_grammar.h"
-#include "port_text.h"
-#include "text.h"
+#include "resources/port_text.h"
 
 namespace {
 

@@ -17,10 +17,10 @@
 #include <string_view>
 #include <vector>
 
-#include "files.h"
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "text.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
 
 namespace {
 

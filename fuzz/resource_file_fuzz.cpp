@@ -20,11 +20,11 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/text.h"
 #include "port_grammar.h"
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "resource_file.h"
-#include "text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
+#include "resources/resource_file.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <cstring>
 #include <string>
 
-#include "icons.h"
+#include "gui/icons.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # Draws the program icon (a controller rack with a pencil) in the 16-colour palette and
-# writes src/framework/program_icon.xpm.h. Run from src/framework.
+# writes src/gui/program_icon.xpm.h. Run from src/gui.
 pal = {'.':'None','k':'#000000','m':'#800000','g':'#008000','o':'#808000','n':'#000080',
        'p':'#800080','t':'#008080','s':'#C0C0C0','d':'#808080','r':'#FF0000','l':'#00FF00',
        'y':'#FFFF00','b':'#0000FF','f':'#FF00FF','a':'#00FFFF','w':'#FFFFFF'}

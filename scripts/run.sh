@@ -7,7 +7,7 @@ usage() {
   cat <<USAGE
 usage: scripts/run.sh
 Installs what is missing, builds the editor and opens it on the sample workspace beside
-build/release/src/framework/tirvane-editor. Needs an X11 display.
+build/release/src/gui/tirvane-editor. Needs an X11 display.
 USAGE
 }
 case "${1:-}" in
@@ -26,4 +26,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
 fi
 "$root/scripts/install-deps.sh" >/dev/null
 "$root/scripts/build.sh" release tirvane-editor >/dev/null
-exec "$root/build/release/src/framework/tirvane-editor"
+exec "$root/build/release/src/gui/tirvane-editor"

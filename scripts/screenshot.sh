@@ -13,7 +13,7 @@ esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/docs/screenshot.png"}
 build="$root/build/release"
-editor="$build/src/framework/tirvane-editor"
+editor="$build/src/gui/tirvane-editor"
 
 if [ -f "$build/build.ninja" ]; then
   cmake --build "$build" --target tirvane-editor >/dev/null

@@ -1,7 +1,7 @@
-#include "editor_app.h"
+#include "app/editor_app.h"
 
-#include "templates.h"
-#include "texts.h"
+#include "editor/templates.h"
+#include "editor/texts.h"
 
 namespace tirv {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "control_ops.h"
-#include "editor_dialog.h"
+#include "dialog/control_ops.h"
+#include "editor/editor_dialog.h"
 
 namespace tirv {
 

@@ -1,9 +1,9 @@
-#include "command_line.h"
+#include "cli/command_line.h"
 
 #include <array>
 #include <utility>
 
-#include "record_output.h"
+#include "cli/record_output.h"
 
 namespace tirv::cli {
 

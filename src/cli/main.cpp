@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "resources_tool.h"
-#include "termination.h"
+#include "cli/resources_tool.h"
+#include "platform/termination.h"
 
 namespace {
 

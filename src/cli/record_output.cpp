@@ -1,9 +1,9 @@
-#include "record_output.h"
+#include "cli/record_output.h"
 
 #include <cstdio>
 
-#include "settings.h"
-#include "text.h"
+#include "cli/settings.h"
+#include "platform/text.h"
 
 namespace tirv::cli {
 namespace {

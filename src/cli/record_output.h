@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "resource_file.h"
-#include "resource_record.h"
+#include "resources/resource_file.h"
+#include "resources/resource_record.h"
 
 namespace tirv::cli {
 

@@ -1,17 +1,17 @@
-#include "resources_tool.h"
+#include "cli/resources_tool.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "command_line.h"
-#include "files.h"
-#include "record_output.h"
-#include "resource_file.h"
-#include "resource_names.h"
-#include "settings.h"
-#include "text.h"
-#include "workspace.h"
-#include "workspace_reading.h"
+#include "cli/command_line.h"
+#include "cli/record_output.h"
+#include "cli/settings.h"
+#include "cli/workspace_reading.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "resources/resource_file.h"
+#include "resources/resource_names.h"
+#include "workspace/workspace.h"
 
 namespace tirv::cli {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "workspace.h"
+#include "workspace/workspace.h"
 
 namespace tirv::cli {
 

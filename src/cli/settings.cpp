@@ -1,10 +1,10 @@
-#include "settings.h"
+#include "cli/settings.h"
 
 #include <algorithm>
 #include <span>
 
-#include "record_output.h"
-#include "text.h"
+#include "cli/record_output.h"
+#include "platform/text.h"
 
 namespace tirv::cli {
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "resource_record.h"
+#include "resources/resource_record.h"
 
 namespace tirv::cli {
 

@@ -1,11 +1,11 @@
-#include "workspace_reading.h"
+#include "cli/workspace_reading.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#include "file_search.h"
-#include "files.h"
-#include "resource_names.h"
+#include "platform/file_search.h"
+#include "platform/files.h"
+#include "resources/resource_names.h"
 
 namespace tirv::cli {
 namespace {

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "resource_file.h"
-#include "workspace.h"
+#include "resources/resource_file.h"
+#include "workspace/workspace.h"
 
 namespace tirv::cli {
 

@@ -1,11 +1,11 @@
-#include "editor_dialog.h"
+#include "editor/editor_dialog.h"
 
-#include "files.h"
-#include "new_resource_dialog.h"
-#include "process.h"
-#include "templates.h"
-#include "text.h"
-#include "texts.h"
+#include "editor/new_resource_dialog.h"
+#include "editor/templates.h"
+#include "editor/texts.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

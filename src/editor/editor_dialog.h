@@ -12,11 +12,11 @@
 #include <string>
 #include <string_view>
 
-#include "control_ops.h"
-#include "resource_file.h"
-#include "resource_record.h"
-#include "status.h"
-#include "workspace.h"
+#include "dialog/control_ops.h"
+#include "platform/status.h"
+#include "resources/resource_file.h"
+#include "resources/resource_record.h"
+#include "workspace/workspace.h"
 
 namespace tirv {
 

@@ -1,8 +1,8 @@
-#include "new_resource_dialog.h"
+#include "editor/new_resource_dialog.h"
 
-#include "resource_names.h"
-#include "templates.h"
-#include "texts.h"
+#include "editor/templates.h"
+#include "editor/texts.h"
+#include "resources/resource_names.h"
 
 namespace tirv {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "control_ops.h"
-#include "resource_file.h"
+#include "dialog/control_ops.h"
+#include "resources/resource_file.h"
 
 namespace tirv {
 

@@ -1,6 +1,6 @@
-#include "templates.h"
+#include "editor/templates.h"
 
-#include "texts.h"
+#include "editor/texts.h"
 
 namespace tirv {
 namespace {

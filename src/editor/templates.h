@@ -2,7 +2,7 @@
 // the identifiers of their controls.
 #pragma once
 
-#include "dialog_template.h"
+#include "dialog/dialog_template.h"
 
 namespace tirv {
 

@@ -1,4 +1,4 @@
-#include "texts.h"
+#include "editor/texts.h"
 
 namespace tirv::texts {
 

@@ -1,10 +1,10 @@
-#include "file_search.h"
+#include "platform/file_search.h"
 
 #include <cerrno>
 
-#include "files.h"
-#include "syscalls.h"
-#include "text.h"
+#include "platform/files.h"
+#include "platform/syscalls.h"
+#include "platform/text.h"
 
 namespace tirv {
 

@@ -1,4 +1,4 @@
-#include "files.h"
+#include "platform/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,13 +9,13 @@
 #include <cstring>
 #include <new>
 
-#include "memory.h"
-#include "path_walk.h"
-#include "syscalls.h"
-#include "temporary_file.h"
-#include "termination.h"
-#include "text.h"
-#include "unique_fd.h"
+#include "platform/memory.h"
+#include "platform/path_walk.h"
+#include "platform/syscalls.h"
+#include "platform/temporary_file.h"
+#include "platform/termination.h"
+#include "platform/text.h"
+#include "platform/unique_fd.h"
 
 namespace tirv {
 namespace {

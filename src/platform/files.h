@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "status.h"
+#include "platform/status.h"
 
 namespace tirv {
 

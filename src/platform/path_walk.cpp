@@ -1,4 +1,4 @@
-#include "path_walk.h"
+#include "platform/path_walk.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files.h"
+#include "platform/files.h"
 
 namespace tirv {
 namespace {

@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace tirv {
 

@@ -1,11 +1,11 @@
-#include "process.h"
+#include "platform/process.h"
 
 #include <limits.h>
 #include <stdlib.h>
 
 #include <cstdio>
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 

@@ -1,4 +1,4 @@
-#include "syscalls.h"
+#include "platform/syscalls.h"
 
 #include <fcntl.h>
 #include <limits.h>

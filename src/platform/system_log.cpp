@@ -1,4 +1,4 @@
-#include "system_log.h"
+#include "platform/system_log.h"
 
 #include <pwd.h>
 #include <stdlib.h>

@@ -15,7 +15,7 @@
 
 #include <string_view>
 
-#include "unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace tirv {
 

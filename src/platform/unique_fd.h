@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "syscalls.h"
+#include "platform/syscalls.h"
 
 namespace tirv {
 

@@ -1,4 +1,4 @@
-#include "window_lookup.h"
+#include "platform/window_lookup.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

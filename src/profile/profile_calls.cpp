@@ -1,6 +1,6 @@
-#include "profile_calls.h"
+#include "profile/profile_calls.h"
 
-#include "profile_document.h"
+#include "profile/profile_document.h"
 
 namespace tirv {
 

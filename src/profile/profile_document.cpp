@@ -1,4 +1,4 @@
-#include "profile_document.h"
+#include "profile/profile_document.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 

@@ -25,8 +25,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "files.h"
-#include "status.h"
+#include "platform/files.h"
+#include "platform/status.h"
 
 namespace tirv {
 

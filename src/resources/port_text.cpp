@@ -1,4 +1,4 @@
-#include "port_text.h"
+#include "resources/port_text.h"
 
 #include <algorithm>
 #include <array>

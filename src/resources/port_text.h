@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "resource_record.h"
-#include "status.h"
+#include "platform/status.h"
+#include "resources/resource_record.h"
 
 namespace tirv {
 

@@ -1,14 +1,14 @@
-#include "resource_file.h"
+#include "resources/resource_file.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "files.h"
-#include "profile_document.h"
-#include "system_log.h"
-#include "termination.h"
-#include "text.h"
+#include "platform/files.h"
+#include "platform/system_log.h"
+#include "platform/termination.h"
+#include "platform/text.h"
+#include "profile/profile_document.h"
 
 namespace tirv {
 namespace {

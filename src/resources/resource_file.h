@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "port_text.h"
-#include "resource_record.h"
-#include "status.h"
+#include "platform/status.h"
+#include "resources/port_text.h"
+#include "resources/resource_record.h"
 
 namespace tirv {
 

@@ -1,6 +1,6 @@
-#include "resource_names.h"
+#include "resources/resource_names.h"
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

@@ -1,4 +1,4 @@
-#include "resource_record.h"
+#include "resources/resource_record.h"
 
 #include <cassert>
 #include <cstring>

@@ -1,11 +1,11 @@
-#include "workspace.h"
+#include "workspace/workspace.h"
 
 #include <cerrno>
 
-#include "file_search.h"
-#include "files.h"
-#include "process.h"
-#include "profile_document.h"
+#include "platform/file_search.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "profile/profile_document.h"
 
 namespace tirv {
 namespace {

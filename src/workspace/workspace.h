@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "status.h"
+#include "platform/status.h"
 
 namespace tirv {
 

@@ -6,12 +6,12 @@
 #include <functional>
 #include <memory>
 
-#include "editor_app.h"
-#include "fake_controls.h"
-#include "temp_dir.h"
-#include "templates.h"
-#include "text.h"
-#include "texts.h"
+#include "app/editor_app.h"
+#include "editor/templates.h"
+#include "editor/texts.h"
+#include "platform/text.h"
+#include "support/fake_controls.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

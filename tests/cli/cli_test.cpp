@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "json_reader.h"
-#include "resource_texts.h"
-#include "temp_dir.h"
+#include "support/json_reader.h"
+#include "support/resource_texts.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 

@@ -12,7 +12,7 @@
 #include <iterator>
 #include <string>
 
-#include "icons.h"
+#include "gui/icons.h"
 
 namespace tirv {
 namespace {

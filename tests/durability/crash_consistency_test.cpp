@@ -30,14 +30,14 @@
 #include <string>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "file_search.h"
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "resource_file.h"
-#include "temp_dir.h"
-#include "termination.h"
-#include "text.h"
+#include "platform/file_search.h"
+#include "platform/termination.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
+#include "resources/resource_file.h"
+#include "support/failing_syscalls.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

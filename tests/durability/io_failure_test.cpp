@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "editor_dialog.h"
-#include "failing_syscalls.h"
-#include "fake_controls.h"
-#include "profile_calls.h"
-#include "resource_file.h"
-#include "temp_dir.h"
-#include "templates.h"
-#include "text.h"
-#include "texts.h"
+#include "editor/editor_dialog.h"
+#include "editor/templates.h"
+#include "editor/texts.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "resources/resource_file.h"
+#include "support/failing_syscalls.h"
+#include "support/fake_controls.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "files.h"
-#include "forked_child.h"
-#include "temp_dir.h"
+#include "platform/files.h"
+#include "support/failing_syscalls.h"
+#include "support/forked_child.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "files.h"
-#include "temp_dir.h"
-#include "termination.h"
+#include "platform/files.h"
+#include "platform/termination.h"
+#include "support/failing_syscalls.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

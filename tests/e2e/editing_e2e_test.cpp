@@ -3,7 +3,7 @@
 // resource files and the exit code.
 
 #include "editor_scenario.h"
-#include "resource_texts.h"
+#include "support/resource_texts.h"
 
 namespace tirv::testing {
 namespace {

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 #include "x_session.h"
 
 namespace tirv::testing {

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "editor_scenario.h"
-#include "test_users.h"
+#include "support/test_users.h"
 
 namespace tirv::testing {
 namespace {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "editor/new_resource_dialog.h"
 #include "editor_rig.h"
-#include "new_resource_dialog.h"
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

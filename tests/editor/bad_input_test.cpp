@@ -16,7 +16,7 @@
 #include <random>
 
 #include "editor_rig.h"
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

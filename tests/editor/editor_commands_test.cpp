@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "editor_rig.h"
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv::testing {
 namespace {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "editor_dialog.h"
-#include "fake_controls.h"
-#include "record_print.h"
-#include "resource_texts.h"
-#include "temp_dir.h"
-#include "templates.h"
+#include "editor/editor_dialog.h"
+#include "editor/templates.h"
+#include "support/fake_controls.h"
+#include "support/record_print.h"
+#include "support/resource_texts.h"
+#include "support/temp_dir.h"
 
 namespace tirv::testing {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "editor_rig.h"
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "file_search.h"
-#include "files.h"
-#include "temp_dir.h"
-#include "text.h"
+#include "platform/file_search.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "support/failing_syscalls.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "files.h"
-#include "temp_dir.h"
-#include "test_users.h"
-#include "text.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "support/temp_dir.h"
+#include "support/test_users.h"
 
 namespace tirv {
 namespace {

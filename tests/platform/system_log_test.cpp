@@ -9,9 +9,9 @@
 #include <cstring>
 #include <string>
 
-#include "forked_child.h"
-#include "system_log.h"
-#include "temp_dir.h"
+#include "platform/system_log.h"
+#include "support/forked_child.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

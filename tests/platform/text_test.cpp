@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "temp_dir.h"
-#include "text.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "files.h"
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "temp_dir.h"
-#include "text.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "profile_document.h"
+#include "platform/text.h"
+#include "profile/profile_document.h"
 #include "profile_shapes.h"
-#include "temp_dir.h"
-#include "text.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

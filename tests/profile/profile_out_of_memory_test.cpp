@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "temp_dir.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
+#include "support/temp_dir.h"
 
 namespace {
 

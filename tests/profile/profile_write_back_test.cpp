@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "file_search.h"
-#include "forked_child.h"
-#include "profile_calls.h"
-#include "profile_document.h"
-#include "temp_dir.h"
-#include "text.h"
+#include "platform/file_search.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "profile/profile_document.h"
+#include "support/failing_syscalls.h"
+#include "support/forked_child.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "port_text.h"
-#include "record_print.h"
-#include "text.h"
+#include "platform/text.h"
+#include "resources/port_text.h"
+#include "support/record_print.h"
 
 namespace tirv {
 namespace {

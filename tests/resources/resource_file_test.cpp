@@ -12,13 +12,13 @@
 #include <utility>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "profile_calls.h"
-#include "record_print.h"
-#include "resource_file.h"
-#include "resource_texts.h"
-#include "temp_dir.h"
-#include "text.h"
+#include "platform/text.h"
+#include "profile/profile_calls.h"
+#include "resources/resource_file.h"
+#include "support/failing_syscalls.h"
+#include "support/record_print.h"
+#include "support/resource_texts.h"
+#include "support/temp_dir.h"
 
 namespace tirv {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "record_print.h"
-#include "resource_record.h"
+#include "resources/resource_record.h"
+#include "support/record_print.h"
 
 namespace tirv {
 namespace {

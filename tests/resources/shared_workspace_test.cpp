@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "resource_file.h"
-#include "resource_texts.h"
-#include "temp_dir.h"
-#include "test_users.h"
-#include "text.h"
+#include "platform/text.h"
+#include "resources/resource_file.h"
+#include "support/resource_texts.h"
+#include "support/temp_dir.h"
+#include "support/test_users.h"
 
 namespace tirv {
 namespace {

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "syscalls.h"
+#include "platform/syscalls.h"
 
 namespace tirv::testing {
 

@@ -1,10 +1,10 @@
-#include "fake_controls.h"
+#include "support/fake_controls.h"
 
 #include <gtest/gtest.h>
 
-#include "editor_dialog.h"
-#include "text.h"
-#include "texts.h"
+#include "editor/editor_dialog.h"
+#include "editor/texts.h"
+#include "platform/text.h"
 
 namespace tirv::testing {
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "combo_model.h"
-#include "control_ops.h"
+#include "dialog/combo_model.h"
+#include "dialog/control_ops.h"
 
 namespace tirv::testing {
 

@@ -5,8 +5,8 @@
 
 #include <ostream>
 
-#include "resource_record.h"
-#include "text.h"
+#include "platform/text.h"
+#include "resources/resource_record.h"
 
 namespace tirv {
 

@@ -1,4 +1,4 @@
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 #include <dirent.h>
 #include <stdlib.h>
@@ -12,7 +12,7 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "text.h"
+#include "platform/text.h"
 
 namespace tirv::testing {
 

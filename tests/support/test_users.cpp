@@ -1,4 +1,4 @@
-#include "test_users.h"
+#include "support/test_users.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -10,7 +10,7 @@
 
 #include <stdexcept>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace tirv::testing {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "forked_child.h"
+#include "support/forked_child.h"
 
 namespace tirv::testing {
 

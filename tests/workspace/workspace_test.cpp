@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "failing_syscalls.h"
-#include "temp_dir.h"
-#include "text.h"
-#include "workspace.h"
+#include "platform/text.h"
+#include "support/failing_syscalls.h"
+#include "support/temp_dir.h"
+#include "workspace/workspace.h"
 
 namespace tirv {
 namespace {

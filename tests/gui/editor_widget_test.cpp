@@ -16,11 +16,11 @@
 
 #include <sys/stat.h>
 
-#include "editor_app.h"
-#include "editor_dialog.h"
-#include "qt_framework.h"
-#include "temp_dir.h"
-#include "templates.h"
+#include "app/editor_app.h"
+#include "editor/editor_dialog.h"
+#include "editor/templates.h"
+#include "gui/qt_framework.h"
+#include "support/temp_dir.h"
 #include "widget_test_support.h"
 
 namespace tirv::testing {

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "templates.h"
+#include "editor/templates.h"
 #include "widget_test_support.h"
 
 namespace tirv::testing {

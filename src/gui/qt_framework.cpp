@@ -1,9 +1,9 @@
-#include "qt_framework.h"
+#include "gui/qt_framework.h"
 
-#include "message_boxes.h"
-#include "process.h"
-#include "template_dialog.h"
-#include "window_lookup.h"
+#include "gui/message_boxes.h"
+#include "gui/template_dialog.h"
+#include "platform/process.h"
+#include "platform/window_lookup.h"
 
 namespace tirv {
 

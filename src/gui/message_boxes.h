@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "texts.h"
+#include "editor/texts.h"
 
 namespace tirv {
 

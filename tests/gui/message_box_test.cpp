@@ -12,9 +12,9 @@
 #include <functional>
 #include <string>
 
-#include "message_boxes.h"
-#include "qt_framework.h"
-#include "templates.h"
+#include "editor/templates.h"
+#include "gui/message_boxes.h"
+#include "gui/qt_framework.h"
 #include "widget_test_support.h"
 
 namespace tirv::testing {

@@ -10,11 +10,11 @@
 #include <string>
 #include <utility>
 
-#include "editor_app.h"
-#include "qt_framework.h"
-#include "termination.h"
-#include "text.h"
-#include "window_lookup.h"
+#include "app/editor_app.h"
+#include "gui/qt_framework.h"
+#include "platform/termination.h"
+#include "platform/text.h"
+#include "platform/window_lookup.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "combo_model.h"
+#include "dialog/combo_model.h"
 
 #include <algorithm>
 
-#include "resource_names.h"
-#include "text.h"
+#include "platform/text.h"
+#include "resources/resource_names.h"
 
 namespace tirv {
 

@@ -8,7 +8,7 @@
 #include <QListView>
 #include <QTest>
 
-#include "templates.h"
+#include "editor/templates.h"
 #include "widget_test_support.h"
 
 namespace tirv::testing {

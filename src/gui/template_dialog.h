@@ -12,8 +12,8 @@
 #include <map>
 #include <memory>
 
-#include "combo_model.h"
-#include "control_ops.h"
+#include "dialog/combo_model.h"
+#include "dialog/control_ops.h"
 
 class QComboBox;
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -80,7 +80,8 @@ Outcome RunEditor(const std::vector<std::string>& arguments,
 TEST(CommandLineTest, HelpAndVersionPrintAndEndWithoutOpeningAWindow) {
   const Outcome help = RunEditor({"--help"});
   EXPECT_EQ(help.exitCode, 0);
-  EXPECT_EQ(help.out.substr(0, help.out.find('\n')), "Usage: tirvane-editor [--workspace DIR | --help | --version]");
+  EXPECT_EQ(help.out.substr(0, help.out.find('\n')),
+            "Usage: tirvane-editor [--workspace DIR | --help | --version]");
   EXPECT_NE(help.out.find("TirvOPC.ini"), std::string::npos) << help.out;
   EXPECT_EQ(help.err, "");
 
@@ -179,8 +180,8 @@ TEST(CommandLineTest, AnyOtherArgumentIsRefusedInOneLineWithExitCode2) {
 // A workspace folder given is taken, and the run goes on to the window like one
 // without arguments.
 TEST(CommandLineTest, WithoutDisplayItSaysSoAndEndsWith2) {
-  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-           {}, {"--workspace", "ws"}, {"--workspace=/srv/ws"}}) {
+  for (const std::vector<std::string>& arguments :
+       std::vector<std::vector<std::string>>{{}, {"--workspace", "ws"}, {"--workspace=/srv/ws"}}) {
     const Outcome run = RunEditor(arguments);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, "tirvane-editor: no display; set DISPLAY, or run it under xvfb-run\n");

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dialog_template.h"
+#include "dialog/dialog_template.h"
 
 namespace tirv {
 

@@ -1,4 +1,4 @@
-#include "template_dialog.h"
+#include "gui/template_dialog.h"
 
 #include <QAbstractListModel>
 #include <QCloseEvent>
@@ -15,10 +15,10 @@
 #include <QSignalBlocker>
 #include <QValidator>
 
-#include "editor_dialog.h"
-#include "icons.h"
-#include "message_boxes.h"
-#include "qt_text.h"
+#include "editor/editor_dialog.h"
+#include "gui/icons.h"
+#include "gui/message_boxes.h"
+#include "gui/qt_text.h"
 
 namespace tirv {
 namespace {

@@ -1,7 +1,7 @@
-#include "icons.h"
+#include "gui/icons.h"
 
-#include "program_icon.xpm.h"
-#include "templates.h"
+#include "editor/templates.h"
+#include "gui/program_icon.xpm.h"
 
 namespace tirv {
 

@@ -1,12 +1,12 @@
-#include "message_boxes.h"
+#include "gui/message_boxes.h"
 
 #include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "qt_text.h"
-#include "text.h"
+#include "gui/qt_text.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "control_ops.h"
-#include "template_dialog.h"
+#include "dialog/control_ops.h"
+#include "gui/template_dialog.h"
 
 namespace tirv::testing {
 

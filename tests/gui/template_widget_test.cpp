@@ -18,9 +18,9 @@
 #include <cmath>
 #include <string>
 
-#include "editor_app.h"
-#include "icons.h"
-#include "templates.h"
+#include "app/editor_app.h"
+#include "editor/templates.h"
+#include "gui/icons.h"
 #include "widget_test_support.h"
 
 namespace tirv::testing {

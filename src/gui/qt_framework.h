@@ -2,7 +2,7 @@
 // box, the end of the process and the modal run of the main dialog.
 #pragma once
 
-#include "editor_app.h"
+#include "app/editor_app.h"
 
 namespace tirv {
 
