@@ -73,7 +73,7 @@ std::string ResourceFileBytes(int i) {
 }
 
 // A program folder with TirvOPC.ini and a workspace of `count` resource files.
-struct Workspace {
+struct SampleWorkspace {
   BenchFolder dir;
   std::u16string modulePath;
   std::u16string folder;
@@ -82,7 +82,7 @@ struct Workspace {
     folder.pop_back();
     return folder;
   }
-  explicit Workspace(int count) {
+  explicit SampleWorkspace(int count) {
     WriteBytes(dir.File("TirvOPC.ini"), "[Settings]\r\nCustomWorkspace=./ws\r\n\r\n");
     ::mkdir(dir.File("ws").c_str(), 0755);
     for (int i = 0; i < count; ++i) {
@@ -95,10 +95,10 @@ struct Workspace {
   }
 };
 
-Workspace& SharedWorkspace(int count) {
-  static std::map<int, std::unique_ptr<Workspace>> workspaces;
+SampleWorkspace& SharedWorkspace(int count) {
+  static std::map<int, std::unique_ptr<SampleWorkspace>> workspaces;
   auto& slot = workspaces[count];
-  if (!slot) slot = std::make_unique<Workspace>(count);
+  if (!slot) slot = std::make_unique<SampleWorkspace>(count);
   return *slot;
 }
 
@@ -124,7 +124,7 @@ std::size_t StartEditor(const std::u16string& modulePath) {
 }
 
 void BM_StartUpEditor(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  SampleWorkspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     if (StartEditor(ws.modulePath) != static_cast<std::size_t>(state.range(0))) {
       state.SkipWithError("not every resource was loaded");
@@ -139,11 +139,12 @@ void BM_ListAndReadEveryFile(benchmark::State& state) {
 }
 
 // A store holding every resource of the workspace, as the editor's start-up leaves it.
-void LoadStore(const Workspace& ws, ResourceStore& store) {
-  for (const std::u16string& name : ListResourceFiles(ws.folder).names) {
-    const ResourceFileReading reading = ReadResourceFile(ws.folder, name);
+void LoadStore(ResourceStore& store) {
+  const Workspace& workspace = store.workspace();
+  workspace.ForEachResourceFile([&](std::u16string_view name) {
+    const ResourceFileReading reading = workspace.Read(name);
     if (reading.problem.ok()) store.Adopt(reading);
-  }
+  });
 }
 
 std::vector<ResourceList::Position> FirstRecords(ResourceStore& store, std::size_t count) {
@@ -157,15 +158,15 @@ std::vector<ResourceList::Position> FirstRecords(ResourceStore& store, std::size
 
 // Every record changed, so each is written: one safe replace per file at the least.
 void BM_SaveChangedRecords(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  SampleWorkspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   ResourceStore store(ws.folder);
-  LoadStore(ws, store);
+  LoadStore(store);
   const auto records = FirstRecords(store, store.records().Count());
   int round = 0;
   for (auto _ : state) {
     ++round;
     for (const auto& record : records) record->alignment = round % 2 ? u"Big Endian" : u"";
-    if (Failed(store.SaveChanged([](const ResourceRecord&) { return true; }).status)) {
+    if (Failed(store.SaveChanged([](const ResourceRecord&, bool) { return true; }).status)) {
       state.SkipWithError("save failed");
     }
   }
@@ -173,14 +174,16 @@ void BM_SaveChangedRecords(benchmark::State& state) {
 
 // The floor of a save: one safe replace of each file with its own bytes.
 void BM_OneSafeReplacePerFile(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  SampleWorkspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   std::vector<std::pair<std::u16string, std::string>> contents;
-  for (const std::u16string& name : ListResourceFiles(ws.folder).names) {
+  Workspace workspace;
+  workspace.Open(ws.folder);
+  workspace.ForEachResourceFile([&](std::u16string_view name) {
     std::string bytes;
-    const std::u16string path = ws.folder + u"/" + name;
+    const std::u16string path = ws.folder + u"/" + std::u16string(name);
     ReadWholeFile(path, bytes);
     contents.emplace_back(path, bytes);
-  }
+  });
   for (auto _ : state) {
     for (const auto& [path, bytes] : contents) ReplaceFileSafely(path, bytes);
   }
@@ -188,14 +191,14 @@ void BM_OneSafeReplacePerFile(benchmark::State& state) {
 
 // One record changed among all: the save writes one file and reads no other.
 void BM_SaveOneChangedRecord(benchmark::State& state) {
-  Workspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
+  SampleWorkspace& ws = SharedWorkspace(static_cast<int>(state.range(0)));
   ResourceStore store(ws.folder);
-  LoadStore(ws, store);
+  LoadStore(store);
   const auto record = FirstRecords(store, 1).front();
   int round = 0;
   for (auto _ : state) {
     record->alignment = ++round % 2 ? u"Big Endian" : u"";
-    if (Failed(store.SaveChanged([](const ResourceRecord&) { return true; }).status)) {
+    if (Failed(store.SaveChanged([](const ResourceRecord&, bool) { return true; }).status)) {
       state.SkipWithError("save failed");
     }
   }

@@ -36,4 +36,4 @@ endfunction()
 
 tirv_add_fuzz_target(profile SOURCES profile_fuzz.cpp LIBS tirv_profile)
 tirv_add_fuzz_target(port_text SOURCES port_text_fuzz.cpp LIBS tirv_resources)
-tirv_add_fuzz_target(resource_file SOURCES resource_file_fuzz.cpp LIBS tirv_resources)
+tirv_add_fuzz_target(resource_file SOURCES resource_file_fuzz.cpp LIBS tirv_workspace)

@@ -25,6 +25,7 @@
 #include "profile/profile_calls.h"
 #include "profile/profile_document.h"
 #include "resources/resource_file.h"
+#include "workspace/resource_store.h"
 
 namespace {
 
@@ -143,7 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string original(reinterpret_cast<const char*>(data), size);
   WriteInput(path, original);
 
-  const ResourceFileReading reading = ReadResourceFile(wfolder, u"R.opc");
+  // Written whatever it held before, into the file as it was read.
+  ResourceStore store(wfolder);
+  const ResourceFileReading reading = store.workspace().Read(u"R.opc");
   const ResourceFault fault = reading.problem.fault;
   const bool loadable = reading.problem.ok() || fault == ResourceFault::kNoComPort ||
                         fault == ResourceFault::kUnknownPortText;
@@ -152,8 +155,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const ResourceRecord record = reading.problem.ok() ? reading.record : NewResource();
 
-  // Written whatever it held before, into the file as it was read.
-  ResourceStore store(wfolder);
   RecordBaseline baseline = reading.baseline;
   baseline.held = false;
   const auto position = store.Append(record, baseline);
@@ -192,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (fuzzing::WithinGrammar(record)) {
-    const ResourceFileReading again = ReadResourceFile(wfolder, u"R.opc");
+    const ResourceFileReading again = store.workspace().Read(u"R.opc");
     if (!again.problem.ok() || !(again.record == record)) std::abort();
   }
 

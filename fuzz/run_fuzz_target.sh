@@ -12,7 +12,7 @@ inputs=("$corpus" "$seeds")
 [ -d "$kept" ] && inputs+=("$kept")
 echo "fuzzing $(basename "$program") for $seconds s"
 # Every write of the targets would otherwise be a line in the machine's system log.
-export TIRVANE_LOG_SOCKET=/nonexistent/tirvane-fuzz-log
+export TIRVANE_LOG_SOCKET=-
 ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} "$program" \
   -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
   -artifact_prefix="$corpus.artifacts/" "${inputs[@]}" 2>&1 | grep --line-buffered -v -E '^#[0-9]+.*(NEW|REDUCE)'

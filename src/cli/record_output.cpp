@@ -1,9 +1,11 @@
 #include "cli/record_output.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/settings.h"
 #include "platform/text.h"
+#include "resources/resource_names.h"
 
 namespace tirv::cli {
 namespace {
@@ -162,10 +164,6 @@ std::string RecordJson(const ResourceRecord& record) {
   return json;
 }
 
-std::u16string ReasonOf(const ResourceProblem& problem) {
-  return DescribeProblem(u"", problem).substr(2);  // drops the ": " after the empty name
-}
-
 std::string VerdictJson(std::u16string_view fileName, const ResourceProblem& problem) {
   return "{\"file\": " + JsonString(fileName) +
          ", \"valid\": " + (problem.ok() ? "true" : "false") +
@@ -180,5 +178,16 @@ std::string JsonArrayWriter::Element(std::string_view object) {
 }
 
 std::string JsonArrayWriter::End() const { return first_ ? "[]\n" : "\n]\n"; }
+
+void ListedLines::Add(std::u16string_view listedBy, std::string line) {
+  lines_.emplace_back(ListingKeyOf(listedBy), std::move(line));
+}
+
+void ListedLines::PrintInOrder(const std::function<void(std::string_view)>& print) {
+  // The keys are folded once, so comparing them is plain comparing (ListingKeyOf).
+  std::stable_sort(lines_.begin(), lines_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [key, line] : lines_) print(line);
+}
 
 }  // namespace tirv::cli

@@ -6,8 +6,11 @@
 // can never split a field or a line; the JSON forms keep every character, escaped.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "resources/resource_file.h"
 #include "resources/resource_record.h"
@@ -48,8 +51,18 @@ std::string RecordJson(const ResourceRecord& record);
 /// problem without the file name in front, or null).
 std::string VerdictJson(std::u16string_view fileName, const ResourceProblem& problem);
 
-/// The reason of a problem without the file name in front: "Permission denied".
-std::u16string ReasonOf(const ResourceProblem& problem);
+/// Lines to print in the order of the texts they are listed by (ListedBefore: letter
+/// case ignored, equal texts in the order added). Only the lines and their keys are
+/// kept, so a workspace of many files costs little more than its output.
+class ListedLines {
+ public:
+  void Add(std::u16string_view listedBy, std::string line);
+  /// Hands the lines to `print` in order.
+  void PrintInOrder(const std::function<void(std::string_view)>& print);
+
+ private:
+  std::vector<std::pair<std::u16string, std::string>> lines_;
+};
 
 /// Writes JSON arrays one element per line: "[", then each element, then "]".
 class JsonArrayWriter {

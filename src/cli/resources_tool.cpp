@@ -6,11 +6,11 @@
 #include "cli/command_line.h"
 #include "cli/record_output.h"
 #include "cli/settings.h"
-#include "cli/workspace_reading.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "resources/resource_file.h"
 #include "resources/resource_names.h"
+#include "workspace/location.h"
 #include "workspace/workspace.h"
 
 namespace tirv::cli {
@@ -49,55 +49,33 @@ class Run {
 
 /* The workspace folder. */
 
-std::u16string WithoutTrailingSeparators(std::u16string folder) {
-  while (folder.size() > 1 && (folder.back() == u'/' || folder.back() == u'\\')) folder.pop_back();
-  return folder;
+// Opens the workspace to work on, or says why not. A missing folder is never made.
+bool OpenWorkspace(const Invocation& invocation, const Run& run, Workspace& workspace) {
+  const WorkspaceLocation location = invocation.workspace
+                                         ? GivenWorkspace(Utf8ToUtf16(*invocation.workspace))
+                                         : LocateWorkspace(run.console().modulePath);
+  switch (location.outcome) {
+    case WorkspaceOutcome::kNoIniFile:
+      run.Fail(PrintableText(DescribeLocation(location)) + " (give --workspace DIR)");
+      return false;
+    case WorkspaceOutcome::kUnresolvable:
+    case WorkspaceOutcome::kFolderMissing:
+      run.Fail(PrintableText(DescribeLocation(location)));
+      return false;
+    case WorkspaceOutcome::kReady:
+      break;
+  }
+  if (const int error = workspace.Open(location.folder); error != 0) {
+    run.FailOn(location.folder, error);
+    return false;
+  }
+  return true;
 }
 
-// Why TirvOPC.ini gives no workspace, as the editor tells it.
-std::string UnresolvableReason(const WorkspaceLocation& location) {
-  const std::string ini = PrintableText(location.iniPath);
-  if (location.error != 0) return ini + ": " + ErrorText(location.error);
-  if (!location.iniParsed) return ini + ": it cannot be read as a profile file";
-  if (location.configured == workspace_file::kFileNotFound) {
-    return ini + ": there is no CustomWorkspace in [Settings]";
-  }
-  return ini + ": the workspace \"" + PrintableText(location.configured) +
-         "\" is neither a full path nor one beginning with ./";
-}
-
-// The folder to work on, or nothing after its message. A missing folder is never made.
-std::optional<std::u16string> OpenWorkspace(const Invocation& invocation, const Run& run) {
-  std::u16string folder;
-  if (invocation.workspace) {
-    folder = WithoutTrailingSeparators(Utf8ToUtf16(*invocation.workspace));
-  } else {
-    const WorkspaceLocation location = LocateWorkspace(run.console().modulePath);
-    switch (location.outcome) {
-      case WorkspaceOutcome::kNoIniFile:
-        run.Fail(PrintableText(location.iniPath) + ": " + ErrorText(location.error) +
-                 " (give --workspace DIR)");
-        return std::nullopt;
-      case WorkspaceOutcome::kUnresolvable:
-        run.Fail(UnresolvableReason(location));
-        return std::nullopt;
-      case WorkspaceOutcome::kFolderMissing:
-      case WorkspaceOutcome::kReady:
-        break;
-    }
-    folder = location.folder;
-  }
-  if (const int error = WorkspaceFolderError(folder); error != 0) {
-    run.FailOn(folder, error);
-    return std::nullopt;
-  }
-  return folder;
-}
-
-// The resource `name` of the folder, or nothing after the message that says why not.
-std::optional<ResourceFileReading> FindOrSay(std::u16string_view folder, const std::string& name,
+// The resource `name` of the workspace, or nothing after the message that says why not.
+std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const std::string& name,
                                              const Run& run) {
-  ResourceLookup lookup = FindResource(folder, Utf8ToUtf16(name));
+  ResourceLookup lookup = workspace.Find(Utf8ToUtf16(name));
   switch (lookup.outcome) {
     case LookupOutcome::kFound:
       return std::move(lookup.reading);
@@ -108,7 +86,7 @@ std::optional<ResourceFileReading> FindOrSay(std::u16string_view folder, const s
       run.FailOn(lookup.reading.record.name, lookup.reading.problem);
       break;
     case LookupOutcome::kListingFailed:
-      run.FailOn(folder, lookup.error);
+      run.FailOn(workspace.folder(), lookup.error);
       break;
   }
   return std::nullopt;
@@ -127,10 +105,10 @@ void PrintLines(ListedLines& lines, bool json, const Run& run) {
   run.Out(array.End());
 }
 
-int List(std::u16string_view folder, bool json, const Run& run) {
+int List(const Workspace& workspace, bool json, const Run& run) {
   ListedLines lines;
-  const SearchEnd end = ForEachWorkspaceFile(folder, [&](std::u16string_view name) {
-    const ResourceFileReading file = ReadResourceFile(folder, name);
+  const SearchEnd end = workspace.ForEachResourceFile([&](std::u16string_view name) {
+    const ResourceFileReading file = workspace.Read(name);
     if (!file.problem.ok()) {
       run.Say(PrintableText(DescribeProblem(name, file.problem)));
     } else {
@@ -138,11 +116,11 @@ int List(std::u16string_view folder, bool json, const Run& run) {
     }
   });
   PrintLines(lines, json, run);
-  return end.failed ? run.FailOn(folder, end.error) : kExitSuccess;
+  return end.failed ? run.FailOn(workspace.folder(), end.error) : kExitSuccess;
 }
 
-int Show(std::u16string_view folder, const Invocation& invocation, const Run& run) {
-  const auto found = FindOrSay(folder, invocation.name, run);
+int Show(const Workspace& workspace, const Invocation& invocation, const Run& run) {
+  const auto found = FindOrSay(workspace, invocation.name, run);
   if (!found) return kExitFailure;
   run.Out(invocation.json ? RecordJson(found->record) + "\n" : ShowLines(found->record));
   return kExitSuccess;
@@ -163,29 +141,23 @@ int TellWrite(const ResourceRecord& record, const WriteResult& result, const Run
     case WriteOutcome::kFailed:
       break;
   }
-  const ResourceFault fault = result.problem.fault;
-  const bool refusedValue =
-      fault == ResourceFault::kUnencodable || fault == ResourceFault::kLineBreak;
   run.FailOn(record.name, result.problem);
-  return refusedValue ? kExitUsage : kExitFailure;
+  return result.problem.refusedValue() ? kExitUsage : kExitFailure;
 }
 
-int Set(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+int Set(Workspace& workspace, const Invocation& invocation, const Run& run) {
   SettingChange change;
   std::string refusal;
   if (!ParseAssignments(invocation.assignments, change, refusal)) return run.Refuse(refusal);
-  const auto found = FindOrSay(folder, invocation.name, run);
+  auto found = FindOrSay(workspace, invocation.name, run);
   if (!found) return kExitFailure;
   ResourceRecord record = found->record;
   if (!ApplySettingChange(change, record, refusal)) {
     return run.Refuse(PrintableText(record.name) + ": " + refusal);
   }
-  // The store writes the record only when it differs from what the file held, with one
-  // safe replace, and refuses values the file cannot hold before it reads anything.
-  ResourceStore store{std::u16string(folder)};
-  const auto position = store.Adopt(*found);
-  *position = record;
-  return TellWrite(record, store.Write(position, false), run);
+  // The record is written only when it differs from what the file held, with one safe
+  // replace, and values the file cannot hold are refused before anything is read.
+  return TellWrite(record, workspace.Write(record, found->baseline, false), run);
 }
 
 std::string_view NameRefusal(NameCheck check) {
@@ -201,7 +173,7 @@ std::string_view NameRefusal(NameCheck check) {
   return "a resource name cannot be empty";
 }
 
-int Add(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+int Add(Workspace& workspace, const Invocation& invocation, const Run& run) {
   std::u16string name;
   const NameCheck check = CheckNewResourceName(Utf8ToUtf16(invocation.name), name);
   if (check != NameCheck::kAccepted) return run.Refuse(NameRefusal(check));
@@ -209,14 +181,15 @@ int Add(std::u16string_view folder, const Invocation& invocation, const Run& run
   if (name.find_first_of(u"\r\n") != std::u16string::npos) {
     return run.Refuse("a resource name cannot hold a line break");
   }
-  const ResourceLookup existing = FindResource(folder, name);
+  const ResourceLookup existing = workspace.Find(name);
   if (existing.outcome == LookupOutcome::kFound) {
     return run.Fail(PrintableText(name) + ": a resource of that name exists (" +
                     PrintableText(existing.reading.record.name) + ")");
   }
-  if (existing.outcome == LookupOutcome::kListingFailed) return run.FailOn(folder, existing.error);
-  const ResourceStore store{std::u16string(folder)};
-  const ResourceProblem problem = store.CreateFile(name);
+  if (existing.outcome == LookupOutcome::kListingFailed) {
+    return run.FailOn(workspace.folder(), existing.error);
+  }
+  const ResourceProblem problem = workspace.Create(name);
   if (!problem.ok()) return run.FailOn(name + std::u16string(schema::kExtension), problem);
   return kExitSuccess;
 }
@@ -228,8 +201,8 @@ bool IsYes(std::string answer) {
          EqualsIgnoreCase(Utf8ToUtf16(answer), u"yes");
 }
 
-int Delete(std::u16string_view folder, const Invocation& invocation, const Run& run) {
-  const auto found = FindOrSay(folder, invocation.name, run);
+int Delete(Workspace& workspace, const Invocation& invocation, const Run& run) {
+  const auto found = FindOrSay(workspace, invocation.name, run);
   if (!found) return kExitFailure;
   const std::u16string& fileName = found->record.name;
   if (!invocation.yes) {
@@ -240,15 +213,15 @@ int Delete(std::u16string_view folder, const Invocation& invocation, const Run& 
       return run.Fail(PrintableText(invocation.name) + ": not deleted");
     }
   }
-  const ResourceProblem problem = ResourceStore{std::u16string(folder)}.DeleteFile(fileName);
+  const ResourceProblem problem = workspace.Delete(fileName);
   return problem.ok() ? kExitSuccess : run.FailOn(fileName, problem);
 }
 
-int Validate(std::u16string_view folder, bool json, const Run& run) {
+int Validate(const Workspace& workspace, bool json, const Run& run) {
   ListedLines lines;
   bool anyInvalid = false;
-  const SearchEnd end = ForEachWorkspaceFile(folder, [&](std::u16string_view name) {
-    const ResourceProblem problem = ReadResourceFile(folder, name).problem;
+  const SearchEnd end = workspace.ForEachResourceFile([&](std::u16string_view name) {
+    const ResourceProblem problem = workspace.Read(name).problem;
     anyInvalid = anyInvalid || !problem.ok();
     if (json) {
       lines.Add(name, VerdictJson(name, problem));
@@ -257,24 +230,24 @@ int Validate(std::u16string_view folder, bool json, const Run& run) {
     }
   });
   PrintLines(lines, json, run);
-  if (end.failed) return run.FailOn(folder, end.error);
+  if (end.failed) return run.FailOn(workspace.folder(), end.error);
   return anyInvalid ? kExitFailure : kExitSuccess;
 }
 
-int RunCommand(std::u16string_view folder, const Invocation& invocation, const Run& run) {
+int RunCommand(Workspace& workspace, const Invocation& invocation, const Run& run) {
   switch (invocation.command) {
     case Command::kList:
-      return List(folder, invocation.json, run);
+      return List(workspace, invocation.json, run);
     case Command::kShow:
-      return Show(folder, invocation, run);
+      return Show(workspace, invocation, run);
     case Command::kSet:
-      return Set(folder, invocation, run);
+      return Set(workspace, invocation, run);
     case Command::kAdd:
-      return Add(folder, invocation, run);
+      return Add(workspace, invocation, run);
     case Command::kDelete:
-      return Delete(folder, invocation, run);
+      return Delete(workspace, invocation, run);
     case Command::kValidate:
-      return Validate(folder, invocation.json, run);
+      return Validate(workspace, invocation.json, run);
   }
   return kExitUsage;
 }
@@ -300,9 +273,11 @@ int RunResourcesTool(const std::vector<std::string>& arguments, const ToolConsol
   if (invocation.command == Command::kDelete && !invocation.yes && !console.interactive) {
     return run.Refuse("delete asks before it deletes; give --yes where no one can answer");
   }
-  const std::optional<std::u16string> folder = OpenWorkspace(invocation, run);
-  if (!folder) return kExitFailure;
-  return RunCommand(*folder, invocation, run);
+  Workspace workspace;
+  if (!OpenWorkspace(invocation, run, workspace)) return kExitFailure;
+  const int status = RunCommand(workspace, invocation, run);
+  if (workspace.logFailed()) run.Say("the change could not be written to the change log");
+  return status;
 }
 
 }  // namespace tirv::cli

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "workspace/workspace.h"
+#include "workspace/location.h"
 
 namespace tirv::cli {
 

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "workspace/location.h"
 
 namespace tirv {
 namespace {
@@ -36,25 +37,6 @@ std::u16string WithExtension(std::u16string_view name) {
 
 std::u16string FileReason(std::u16string_view path, int error) {
   return std::u16string(path) + u": " + Utf8ToUtf16(ErrorText(error));
-}
-
-// A text of the user's, as it stands in a message: cut when long.
-std::u16string Shown(std::u16string_view text) {
-  constexpr std::size_t kShown = 80;
-  if (text.size() <= kShown) return std::u16string(text);
-  return std::u16string(text.substr(0, kShown)) + u"\u2026";
-}
-
-// Why the workspace text was refused, as the second line of its message.
-std::u16string UnresolvableReason(const WorkspaceLocation& location) {
-  if (location.error != 0) return FileReason(location.iniPath, location.error);
-  const std::u16string prefix = location.iniPath + u": ";
-  if (!location.iniParsed) return prefix + u"it cannot be read as a profile file";
-  if (location.configured == workspace_file::kFileNotFound) {
-    return prefix + u"there is no CustomWorkspace in [Settings]";
-  }
-  return prefix + u"the workspace \"" + Shown(location.configured) +
-         u"\" is neither a full path nor one beginning with ./";
 }
 
 std::u16string FailureLines(const SaveReport& report) {
@@ -130,34 +112,29 @@ Status EditorDialog::LoadWorkspace() {
   if (ops_->ComboCount(ids::kResource) == 0) SelectPortKind(kPortTcpIp);
   ops_->ComboReset(ids::kResource);
   if (!LocateOrEnd()) return kProcessEnded;
-  store_.SetFolder(workspace_.folder);
   if (workspace_.outcome == WorkspaceOutcome::kFolderMissing) return CreateMissingFolder();
+  // A folder that cannot be opened lists nothing, as an empty one: the user meets the
+  // message for a workspace without resources, and the reason at the first change.
+  store_.Open(workspace_.folder);
   return LoadResourceFiles();
 }
 
 // The outcomes that end the program do so here, after their message. False when the
 // process ended (or, in a test, would have).
 bool EditorDialog::LocateOrEnd() {
-  if (environment_.workspaceFolder.empty()) {
-    workspace_ = LocateWorkspace(environment_.modulePath);
-  } else {
-    workspace_ = WorkspaceLocation{};
-    workspace_.folder = environment_.workspaceFolder;
-    workspace_.outcome = GetFileAttributes(workspace_.folder) == kInvalidAttributes
-                             ? WorkspaceOutcome::kFolderMissing
-                             : WorkspaceOutcome::kReady;
-  }
+  workspace_ = environment_.workspaceFolder.empty() ? LocateWorkspace(environment_.modulePath)
+                                                    : GivenWorkspace(environment_.workspaceFolder);
   switch (workspace_.outcome) {
     case WorkspaceOutcome::kReady:
       return true;
     case WorkspaceOutcome::kNoIniFile:
       ops_->ApplicationMessageBox(
-          texts::WithReason(texts::kNoIniFile, FileReason(workspace_.iniPath, workspace_.error)));
+          texts::WithReason(texts::kNoIniFile, DescribeLocation(workspace_)));
       EndProcess(0);
       return false;
     case WorkspaceOutcome::kUnresolvable:
       ops_->ApplicationMessageBox(
-          texts::WithReason(texts::kCannotConvert, UnresolvableReason(workspace_)));
+          texts::WithReason(texts::kCannotConvert, DescribeLocation(workspace_)));
       EndProcess(0);
       return false;
     case WorkspaceOutcome::kFolderMissing:
@@ -171,7 +148,11 @@ bool EditorDialog::LocateOrEnd() {
 // The editor opens empty on a new folder; one that could not be made is reported.
 Status EditorDialog::CreateMissingFolder() {
   int error = 0;
-  if (CreateWorkspaceFolder(workspace_.folder, error)) return 0;
+  if (CreateWorkspaceFolder(workspace_.folder, error)) {
+    store_.Open(workspace_.folder);
+    return 0;
+  }
+  store_.Open(workspace_.folder);
   loadReason_ = FileReason(workspace_.folder, error);
   return kGeneralFailure;
 }
@@ -181,8 +162,9 @@ Status EditorDialog::LoadResourceFiles() {
   // Reading a serial port's text selects that port, as showing it would. Only the last
   // one read can be seen, so the controls change once, after the last file.
   std::int32_t lastSerialKind = kPortKindUnknown;
-  const SearchEnd search = ForEachResourceFile(workspace_.folder, [&](std::u16string_view name) {
-    const ResourceFileReading reading = ReadResourceFile(workspace_.folder, name);
+  const Workspace& workspace = store_.workspace();
+  const SearchEnd search = workspace.ForEachResourceFile([&](std::u16string_view name) {
+    const ResourceFileReading reading = workspace.Read(name);
     if (!reading.problem.ok()) {
       ops_->ApplicationMessageBox(
           texts::WithReason(texts::kInvalidFile, DescribeProblem(name, reading.problem)));
@@ -352,8 +334,9 @@ void EditorDialog::SaveCommand() {
 // Writes what changed here; a file that changed on disk meanwhile is replaced only when
 // the user says so. False, after telling which files and why, when something failed.
 bool EditorDialog::SaveChangedResources() {
-  const SaveReport report = store_.SaveChanged([this](const ResourceRecord& record) {
-    return ops_->QuestionBox(texts::Format(texts::kChangedOnDisk, record.name));
+  const SaveReport report = store_.SaveChanged([this](const ResourceRecord& record, bool vanished) {
+    return ops_->QuestionBox(
+        texts::Format(vanished ? texts::kDeletedOnDisk : texts::kChangedOnDisk, record.name));
   });
   if (Succeeded(report.status)) return true;
   ops_->InformationBox(texts::WithReason(texts::kSaveFailed, FailureLines(report)));

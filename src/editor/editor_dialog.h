@@ -16,7 +16,8 @@
 #include "platform/status.h"
 #include "resources/resource_file.h"
 #include "resources/resource_record.h"
-#include "workspace/workspace.h"
+#include "workspace/location.h"
+#include "workspace/resource_store.h"
 
 namespace tirv {
 

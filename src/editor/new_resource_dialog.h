@@ -8,6 +8,7 @@
 
 #include "dialog/control_ops.h"
 #include "resources/resource_file.h"
+#include "workspace/resource_store.h"
 
 namespace tirv {
 
@@ -15,8 +16,7 @@ class NewResourceDialog : public DialogLogic {
  public:
   /// `store` creates the file in its folder; `editor` operates the editor's window, whose
   /// Resource combo holds the names that exist.
-  NewResourceDialog(const ResourceStore& store, ControlOps& editor)
-      : store_(store), editor_(editor) {}
+  NewResourceDialog(ResourceStore& store, ControlOps& editor) : store_(store), editor_(editor) {}
 
   const DialogTemplate& Template() const override;
   bool OnInitDialog(ControlOps& ops) override;
@@ -39,7 +39,7 @@ class NewResourceDialog : public DialogLogic {
  private:
   bool NameIsFree() const;
 
-  const ResourceStore& store_;
+  ResourceStore& store_;
   ControlOps& editor_;
   ControlOps* ops_ = nullptr;
   std::uint8_t created_ = 0;

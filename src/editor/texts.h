@@ -45,6 +45,9 @@ inline constexpr std::u16string_view kSaveFailed =
 /// "%s" stands for the file's name.
 inline constexpr std::u16string_view kChangedOnDisk =
     u"%s was changed by another program since it was loaded. Replace it with your values?";
+/// "%s" stands for the file's name.
+inline constexpr std::u16string_view kDeletedOnDisk =
+    u"%s was deleted by another program since it was loaded. Create it again with your values?";
 inline constexpr std::u16string_view kSelectToDelete = u"You must select a resource to delete";
 inline constexpr std::u16string_view kConfirmDelete =
     u"Are you sure you want to delete this resource?";

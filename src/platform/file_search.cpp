@@ -48,8 +48,26 @@ bool FileSearch::First(std::u16string_view pattern, std::u16string& name) {
     return false;
   }
   if (ReadMatching(name) == SearchStep::kFound) return true;
+  const int why = errno;  // of a failed read, for the caller
   Sys().Closedir(dir_);
   dir_ = nullptr;
+  errno = why;
+  return false;
+}
+
+bool FileSearch::FirstIn(int dirFd, std::u16string_view namePattern, std::u16string& name) {
+  if (dir_ != nullptr) Close();
+  namePattern_ = namePattern;
+  dir_ = Sys().OpendirAt(dirFd);
+  if (dir_ == nullptr) {
+    lastError_ = kErrorSearchFailed;
+    return false;
+  }
+  if (ReadMatching(name) == SearchStep::kFound) return true;
+  const int why = errno;  // of a failed read, for the caller
+  Sys().Closedir(dir_);
+  dir_ = nullptr;
+  errno = why;
   return false;
 }
 

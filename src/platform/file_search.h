@@ -33,6 +33,9 @@ class FileSearch {
   /// `name`; false when nothing matches or the folder cannot be read.
   bool First(std::u16string_view pattern, std::u16string& name);
 
+  /// The same over the open folder `dirFd`, with the name pattern alone ("*.opc").
+  bool FirstIn(int dirFd, std::u16string_view namePattern, std::u16string& name);
+
   /// The next matching name. kNoMoreFiles at the end; kFailed when reading the folder
   /// fails. lastError() tells the two apart as kErrorNoMoreFiles / kErrorSearchFailed.
   SearchStep Next(std::u16string& name);

@@ -12,8 +12,6 @@
 #include "platform/memory.h"
 #include "platform/path_walk.h"
 #include "platform/syscalls.h"
-#include "platform/temporary_file.h"
-#include "platform/termination.h"
 #include "platform/text.h"
 #include "platform/unique_fd.h"
 
@@ -33,166 +31,6 @@ class Reason {
   int ignored_ = 0;
   int& why_;
 };
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = Sys().Write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// The process's umask, read without calling umask(), which would change the mask of the
-// whole process for a moment. When it cannot be read, the strictest mask is assumed.
-mode_t CurrentUmask() {
-  constexpr mode_t kStrictest = 077;
-  const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return kStrictest;
-  char text[4096];
-  const ssize_t n = ::read(fd, text, sizeof text - 1);
-  ::close(fd);
-  if (n <= 0) return kStrictest;
-  text[n] = '\0';
-  const char* line = std::strstr(text, "\nUmask:");
-  if (line == nullptr) return kStrictest;
-  char* end = nullptr;
-  const unsigned long mask = std::strtoul(line + 7, &end, 8);
-  return end == line + 7 ? kStrictest : static_cast<mode_t>(mask & 0777);
-}
-
-bool IsMemberOf(gid_t group) {
-  if (group == ::getegid()) return true;
-  gid_t groups[256];
-  const int n = ::getgroups(256, groups);
-  for (int i = 0; i < n; ++i) {
-    if (groups[i] == group) return true;
-  }
-  return false;
-}
-
-// What a new file gets: the mode the umask allows, and in a folder shared with a group
-// other than the user's own (its group is the folder's: the folder is set-group-ID or the
-// user belongs to it) read and write for that group, so that a member's strict umask does
-// not lock the others out of the file.
-struct NewFilePlan {
-  mode_t mode = 0;
-  gid_t group = static_cast<gid_t>(-1);  ///< the group to give the file, or -1: as created
-};
-
-int PlanNewFile(int dirFd, NewFilePlan& plan) {
-  struct stat folder;
-  if (Sys().Fstat(dirFd, &folder) != 0) return errno;
-  plan.mode = 0666 & ~CurrentUmask();
-  if (folder.st_gid == ::getegid()) return 0;
-  const bool inherits = (folder.st_mode & S_ISGID) != 0;
-  if (!inherits && !IsMemberOf(folder.st_gid)) return 0;
-  plan.mode |= 0660;
-  if (!inherits) plan.group = folder.st_gid;
-  return 0;
-}
-
-// Only a regular file is replaced. The swap needs only the folder's permission, which
-// lets a group share a workspace; a file that no one may write is read-only and stays.
-int CheckReplaceable(const PathEnd& target) {
-  if (!target.exists) return 0;
-  if (!S_ISREG(target.st.st_mode)) return kErrorNotRegularFile;
-  if ((target.st.st_mode & 0222) == 0) return kErrorReadOnlyFile;
-  return 0;
-}
-
-// Gives the temporary file the final owner and mode: the old file's, or the plan's.
-int SetOwnerAndMode(int fd, const PathEnd& target, const NewFilePlan& plan) {
-  if (!target.exists) {
-    if (plan.group != static_cast<gid_t>(-1) &&
-        Sys().Fchown(fd, static_cast<uid_t>(-1), plan.group) != 0) {
-      return errno;
-    }
-    return Sys().Fchmod(fd, plan.mode) == 0 ? 0 : errno;
-  }
-  // The owner before the mode: a change of owner clears the set-user-ID and set-group-ID
-  // bits. Only root (or, for the group, a member of it) may change them; otherwise the
-  // new file keeps our own ids, which is harmless.
-  if (target.st.st_uid != ::geteuid() || target.st.st_gid != ::getegid()) {
-    Sys().Fchown(fd, target.st.st_uid, target.st.st_gid);
-  }
-  return Sys().Fchmod(fd, target.st.st_mode & 07777) == 0 ? 0 : errno;
-}
-
-// Writes the whole content into the temporary file with its final owner and mode, and
-// flushes it.
-int FillTemporary(const TemporaryFile& temp, std::string_view bytes, const PathEnd& target,
-                  const NewFilePlan& plan) {
-  if (!WriteAll(temp.fd.get(), bytes)) return errno;
-  if (int why = SetOwnerAndMode(temp.fd.get(), target, plan)) return why;
-  return Sys().Fsync(temp.fd.get()) == 0 ? 0 : errno;
-}
-
-bool CannotSwapHere(int why) { return why == EINVAL || why == ENOSYS || why == EOPNOTSUPP; }
-
-// Puts the temporary file in place of the target. An existing target is exchanged, so
-// that the old content sits under the temporary name (`exchanged`) and can be swapped
-// back. A new one is moved in only if the name is still free: neither a colleague's file
-// created meanwhile nor a link planted there is ever replaced.
-int SwapIn(const PathEnd& target, const TemporaryFile& temp, bool& exchanged) {
-  const int dirFd = target.folder.get();
-  const char* name = target.name.c_str();
-  exchanged = false;
-  if (target.exists) {
-    if (Sys().ExchangeAt(dirFd, temp.name, name) == 0) {
-      exchanged = true;
-      return 0;
-    }
-    if (!CannotSwapHere(errno)) return errno;
-    return Sys().RenameAt(dirFd, temp.name, name) == 0 ? 0 : errno;
-  }
-  if (Sys().RenameNoReplaceAt(dirFd, temp.name, name) == 0) return 0;
-  if (!CannotSwapHere(errno)) return errno;
-  // Where the file system cannot rename exclusively, a hard link is just as exclusive.
-  if (Sys().LinkAt(dirFd, temp.name, name) != 0) return errno;
-  Sys().UnlinkAt(dirFd, temp.name);
-  return 0;
-}
-
-// The swap is not durable until the folder is flushed; when that fails the old state is
-// put back, so a failure report always means "nothing changed". The temporary file is
-// closed first: its lock has done its work once the temporary name no longer leads to it,
-// and a close that reports an error is taken as seriously as a failed flush.
-int MakeDurableOrUndo(const PathEnd& target, TemporaryFile& temp, bool exchanged) {
-  const int dirFd = target.folder.get();
-  int why = Sys().Close(temp.fd.release()) == 0 ? 0 : errno;
-  if (why == 0 && Sys().Fsync(dirFd) != 0) why = errno;
-  if (why == 0) {
-    // The old version now sits under the temporary name. The save is complete either way;
-    // a second try keeps a passing hiccup from leaving it behind.
-    if (exchanged && Sys().UnlinkAt(dirFd, temp.name) != 0) Sys().UnlinkAt(dirFd, temp.name);
-    return 0;
-  }
-  if (exchanged) {
-    Sys().ExchangeAt(dirFd, temp.name, target.name.c_str());
-    Sys().UnlinkAt(dirFd, temp.name);
-  } else if (!target.exists) {
-    Sys().UnlinkAt(dirFd, target.name.c_str());
-  }
-  return why;
-}
-
-// Writes `bytes` to a temporary file beside `target` and swaps it in, whole or not at
-// all, while a termination request waits. Allocates nothing.
-int WriteAndSwapIn(const PathEnd& target, const NewFilePlan& plan, std::string_view bytes) {
-  TerminationGuard guard;
-  TemporaryFile temp;
-  if (int why = CreateTemporary(target.folder.get(), target.name, temp)) return why;
-  bool exchanged = false;
-  int why = FillTemporary(temp, bytes, target, plan);
-  if (why == 0) why = SwapIn(target, temp, exchanged);
-  if (why != 0) {
-    Sys().UnlinkAt(target.folder.get(), temp.name);
-    return why;
-  }
-  return MakeDurableOrUndo(target, temp, exchanged);
-}
 
 // True when an openat2 that refuses every link failed for a reason that the walk name by
 // name must look into: a link on the way, or no openat2 here.
@@ -256,7 +94,10 @@ int ReadRegularFile(int fd, FileBytes& bytes) {
         std::memcpy(larger.get(), bytes.data.get(), bytes.size);
         bytes.data = std::move(larger);
       }
-      const std::size_t wanted = capacity - bytes.size;
+      // A read returns at most about 2 GiB, so a short read of a smaller request is the end.
+      constexpr std::size_t kMostPerRead = std::size_t{1} << 30;
+      const std::size_t wanted =
+          capacity - bytes.size < kMostPerRead ? capacity - bytes.size : kMostPerRead;
       const ssize_t n =
           Sys().Pread(fd, bytes.data.get() + bytes.size, wanted, static_cast<off_t>(bytes.size));
       if (n < 0 && errno == EINTR) continue;
@@ -274,13 +115,7 @@ int ReadRegularFile(int fd, FileBytes& bytes) {
 
 }  // namespace
 
-std::string NativePath(std::u16string_view path) {
-  std::string native = Utf16ToUtf8(path);
-  for (char& c : native) {
-    if (c == '\\') c = '/';
-  }
-  return native;
-}
+std::string NativePath(std::u16string_view path) { return Utf16ToUtf8(path); }
 
 std::string ErrorText(int error) {
   switch (error) {
@@ -290,6 +125,15 @@ std::string ErrorText(int error) {
       return "not a regular file";
     case kErrorReadOnlyFile:
       return "the file is read-only";
+    case kErrorTooLarge:
+      return "the file is too large";
+    case kErrorReplacedMeanwhile:
+      return "another program put a different file in its place while it was being written";
+    case kErrorNoTemporaryName:
+      return "every name for its temporary file is taken, by a save in progress or by files "
+             "left behind that belong to another user";
+    case kErrorNotOneName:
+      return "not the name of a file in the folder";
     default:
       return std::strerror(error);
   }
@@ -334,21 +178,37 @@ Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes, int* 
   Reason reason(error);
   // Everything that allocates happens before the temporary file exists, so running out
   // of memory can leave nothing behind.
-  PathEnd target;
-  NewFilePlan plan;
+  FolderEntry target;
   try {
-    int why = WalkPath(NativePath(path), LastName::kFollow, O_RDONLY, target);
-    if (why == 0) why = CheckReplaceable(target);
-    if (why == 0 && !target.exists) why = PlanNewFile(target.folder.get(), plan);
-    if (why != 0) {
+    PathEnd end;
+    if (int why = WalkPath(NativePath(path), LastName::kFollow, O_RDONLY, end)) {
       reason.Set(why);
       return kGeneralFailure;
     }
+    target.ownFolder = std::move(end.folder);
+    target.folder = target.ownFolder.get();
+    target.name = std::move(end.name);
   } catch (const std::bad_alloc&) {
     reason.Set(ENOMEM);
     return kGeneralFailure;
   }
-  if (int why = WriteAndSwapIn(target, plan, bytes)) {
+  // The file is opened to know it for what it is; one we may not read is known by its
+  // place alone, which still names it (O_PATH).
+  target.file.reset(Sys().OpenAt(target.folder, target.name.c_str(),
+                                 O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0));
+  if (!target.file.valid() && errno == EACCES) {
+    target.file.reset(
+        Sys().OpenAt(target.folder, target.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC, 0));
+  }
+  if (!target.file.valid() && errno != ENOENT) {
+    reason.Set(errno);
+    return kGeneralFailure;
+  }
+  if (target.exists() && Sys().Fstat(target.file.get(), &target.st) != 0) {
+    reason.Set(errno);
+    return kGeneralFailure;
+  }
+  if (int why = ReplaceEntry(target, bytes)) {
     reason.Set(why);
     return kGeneralFailure;
   }
@@ -358,17 +218,8 @@ Status ReplaceFileSafely(std::u16string_view path, std::string_view bytes, int* 
 Status CreateFileSafely(std::u16string_view path, std::string_view bytes, int* error) {
   Reason reason(error);
   PathEnd target;
-  NewFilePlan plan;
   try {
-    int why = WalkPath(NativePath(path), LastName::kAsIs, O_RDONLY, target);
-    struct stat st;
-    if (why == 0 && Sys().StatAt(target.folder.get(), target.name.c_str(), &st, false) == 0) {
-      why = EEXIST;  // a dangling link too: creating through it would write elsewhere
-    } else if (why == 0 && errno != ENOENT) {
-      why = errno;
-    }
-    if (why == 0) why = PlanNewFile(target.folder.get(), plan);
-    if (why != 0) {
+    if (int why = WalkPath(NativePath(path), LastName::kAsIs, O_RDONLY, target)) {
       reason.Set(why);
       return kGeneralFailure;
     }
@@ -376,7 +227,7 @@ Status CreateFileSafely(std::u16string_view path, std::string_view bytes, int* e
     reason.Set(ENOMEM);
     return kGeneralFailure;
   }
-  if (int why = WriteAndSwapIn(target, plan, bytes)) {
+  if (int why = CreateEntry(target.folder.get(), target.name, bytes)) {
     reason.Set(why);
     return kGeneralFailure;
   }

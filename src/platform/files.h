@@ -1,9 +1,14 @@
-// Files and folders on POSIX, addressed by the editor's wide paths.
+// Files and folders on POSIX: by wide path, and by one name in an open folder.
 //
-// Paths are UTF-16 in memory and UTF-8 on disk; "\" is accepted as a separator
-// everywhere, like "/". Every call opens, uses and closes its file before it returns.
-// Failures are reported as results, never as exceptions.
+// Paths are UTF-16 in memory and UTF-8 on disk, and "/" is their only separator: a "\"
+// is an ordinary character of a name. The calls on a name in an open folder address the
+// file by that one name, so nothing on the way to the folder can be swapped between a
+// check and its use. Every call opens, uses and closes its file before it returns, but
+// for the entry that OpenEntry hands to its caller. Failures are reported as results,
+// never as exceptions.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <memory>
@@ -11,10 +16,11 @@
 #include <string_view>
 
 #include "platform/status.h"
+#include "platform/unique_fd.h"
 
 namespace tirv {
 
-/// The path as the file system takes it: UTF-8, every "\" turned into "/".
+/// The path as the file system takes it: UTF-8.
 std::string NativePath(std::u16string_view path);
 
 /// Why a file operation failed: an errno value, or one of the reasons below that the
@@ -22,6 +28,13 @@ std::string NativePath(std::u16string_view path);
 inline constexpr int kErrorForeignLink = 0x10001;     ///< a symbolic link of another user
 inline constexpr int kErrorNotRegularFile = 0x10002;  ///< a folder, a named pipe, a device
 inline constexpr int kErrorReadOnlyFile = 0x10003;    ///< no one may write the file
+inline constexpr int kErrorTooLarge = 0x10004;        ///< larger than the reader takes
+/// The name led to another file when the new one was swapped in: nothing was changed.
+inline constexpr int kErrorReplacedMeanwhile = 0x10005;
+/// Every temporary name of the file is held by a live writer, or by a file left by a user
+/// whose files we may not judge.
+inline constexpr int kErrorNoTemporaryName = 0x10006;
+inline constexpr int kErrorNotOneName = 0x10007;  ///< empty, ".", "..", or holds a "/"
 
 /// The reason as a person reads it: strerror's text, or ours ("Permission denied", "a
 /// symbolic link that belongs to another user"...).
@@ -49,16 +62,82 @@ ReadOutcome ReadWholeFile(std::u16string_view path, FileBytes& bytes, int* error
 /// The same into a string.
 ReadOutcome ReadWholeFile(std::u16string_view path, std::string& bytes, int* error = nullptr);
 
+/// An entry of an open folder: where it lies, and the file there, opened for reading.
+struct FolderEntry {
+  int folder = -1;     ///< the folder that holds it: the caller's, or `ownFolder`
+  UniqueFd ownFolder;  ///< the folder at the end of a symbolic link, when one was followed
+  std::string name;    ///< its name in `folder`
+  UniqueFd file;       ///< open for reading; not valid when nothing is at the name
+  struct stat st {};   ///< what `file` is
+
+  bool exists() const { return file.valid(); }
+};
+
+/// Opens the entry `name` of the open folder `dirFd`. `name` is one name, never a path
+/// (kErrorNotOneName). A symbolic link there is followed, hop by hop, only when it
+/// belongs to the user or to the owner of the folder that holds it (the rule of
+/// path_walk.h; kErrorForeignLink otherwise). Returns 0 with `file` open; ENOENT with
+/// `folder` and `name` saying where a new file of that name would go; or why not
+/// (EACCES, ELOOP when a link appears while it is opened...).
+int OpenEntry(int dirFd, std::string_view name, FolderEntry& entry);
+
+/// Reads the whole of the opened file into `bytes`, when it is a regular file of at most
+/// `limit` bytes: its size is checked before anything is read, and a file that grows
+/// beyond the limit while it is read is refused too (kErrorTooLarge). EISDIR for a folder,
+/// kErrorNotRegularFile for a named pipe or a device, ENOMEM, or the errno of a read.
+int ReadEntry(const FolderEntry& entry, std::size_t limit, FileBytes& bytes);
+
+/// Replaces the file that `entry` opened with `bytes`, whole or not at all, as
+/// ReplaceFileSafely does. The file that was opened is the file that is replaced: when
+/// the name leads to another one by the time the new file is swapped in, the swap is
+/// undone and the result is kErrorReplacedMeanwhile. An entry with nothing at its name
+/// is created as CreateEntry creates (EEXIST if a file or link takes the name
+/// meanwhile). Returns 0 or why not, with nothing changed.
+int ReplaceEntry(const FolderEntry& entry, std::string_view bytes);
+
+/// Creates the file `name` of the open folder `dirFd` with `bytes`, whole or not at all,
+/// only when nothing of that name exists (a symbolic link, even a dangling one, counts:
+/// EEXIST). Rights as CreateFileSafely gives them. Returns 0 or why not.
+int CreateEntry(int dirFd, std::string_view name, std::string_view bytes);
+
+/// Deletes the entry `name` of the open folder `dirFd` (a symbolic link itself, never
+/// what it leads to). Returns 0 or why not.
+int DeleteEntry(int dirFd, std::string_view name);
+
+/// Opens the folder at `path` for reading, following links under the rule of
+/// path_walk.h. Returns 0 or why not (ENOTDIR for anything but a folder).
+int OpenFolder(std::string_view path, UniqueFd& folder);
+
+/// The full path of the open folder `dirFd`, as the system names it now; empty when it
+/// cannot be told.
+std::string FullPathOf(int dirFd);
+
+/// An exclusive lock (flock) on an open file, given up when it goes.
+class ExclusiveLock {
+ public:
+  ExclusiveLock() = default;
+  ~ExclusiveLock();
+  ExclusiveLock(const ExclusiveLock&) = delete;
+  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+  /// Takes the lock on `fd`, trying for at most `milliseconds`. Returns 0, EWOULDBLOCK
+  /// when somebody held it all that time, or the errno of the failure.
+  int Take(int fd, int milliseconds);
+
+ private:
+  int fd_ = -1;
+};
+
 /// Replaces the file at `path` with `bytes` so that, whatever happens, the file holds
 /// either its old or its new content in full. A symbolic link is followed, under the
 /// same rule as ReadWholeFile (kErrorForeignLink otherwise, and nothing changes), and
-/// stays a link; the new file gets the old one's permission bits (and owner, where
-/// allowed). The content goes to a hidden temporary file beside the real target, whose
-/// name never ends in ".opc" and fits NAME_MAX for any target name; it is flushed,
-/// swapped in, and the folder is flushed, while a termination request waits (see
-/// TerminationGuard). A temporary file that a killed writer left for the same target is
-/// removed on the way. Returns 0, or kGeneralFailure with the old file byte for byte as
-/// it was, no temporary file left, and `error` (when given) telling why. The folder's
+/// stays a link; the new file gets the old one's rights (access_rights.h: its permission
+/// bits without set-ID bits, its ACL, and its owner where allowed). The content goes to a hidden
+/// temporary file beside the real target, whose name never ends in ".opc" and fits NAME_MAX for any
+/// target name; it is flushed, swapped in, and the folder is flushed, while a termination request
+/// waits (see TerminationGuard). The temporary files that killed writers left for the same target
+/// are removed on the way (temporary_file.h). Returns 0, or kGeneralFailure with the old file byte
+/// for byte as it was, no temporary file left, and `error` (when given) telling why. The folder's
 /// permission decides, except that a read-only file (no write permission for anyone) is
 /// refused so.
 ///

@@ -179,6 +179,13 @@ bool MayFollowLink(const struct stat& link, const struct stat& folder) {
   return link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
 }
 
+int WalkName(UniqueFd folder, const std::string& name, LastName last, int folderFlags,
+             PathEnd& end) {
+  Walker walker(last, folderFlags);
+  if (int why = walker.StartIn(std::move(folder), name, true)) return why;
+  return walker.Run(end);
+}
+
 int WalkPath(const std::string& path, LastName last, int folderFlags, PathEnd& end) {
   if (path.empty()) return ENOENT;
   if (const int fast = WalkWithoutLinks(path, last, folderFlags, end); fast >= 0) return fast;

@@ -40,4 +40,9 @@ struct PathEnd {
 /// call. May throw std::bad_alloc.
 int WalkPath(const std::string& path, LastName last, int folderFlags, PathEnd& end);
 
+/// The same for the one name `name` in the open folder `folder` (opened with O_PATH or
+/// for reading), which the walk takes over.
+int WalkName(UniqueFd folder, const std::string& name, LastName last, int folderFlags,
+             PathEnd& end);
+
 }  // namespace tirv

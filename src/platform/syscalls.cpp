@@ -101,6 +101,18 @@ int SysCalls::UnlinkAt(int dirFd, const char* name) {
   return FdPath(dirFd, name, path) ? Unlink(path) : -1;
 }
 
+DIR* SysCalls::OpendirAt(int dirFd) {
+  if (IsCLibrary()) {
+    const int fd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) ::close(fd);
+    return dir;
+  }
+  char path[PATH_MAX];
+  return FdPath(dirFd, ".", path) ? Opendir(path) : nullptr;
+}
+
 int SysCalls::RenameNoReplaceAt(int dirFd, const char* from, const char* to) {
   return ::renameat2(dirFd, from, dirFd, to, RENAME_NOREPLACE);
 }
@@ -118,6 +130,19 @@ int SysCalls::OpenWithoutLinks(const char* path, int flags) {
   how.resolve = RESOLVE_NO_SYMLINKS;
   return static_cast<int>(::syscall(SYS_openat2, AT_FDCWD, path, &how, sizeof how));
 }
+
+int SysCalls::LinkOpenFile(int fd, int dirFd, const char* name) {
+  char path[PATH_MAX];
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+  return ::linkat(AT_FDCWD, path, dirFd, name, AT_SYMLINK_FOLLOW);
+}
+acl_t SysCalls::AclOf(int fd) {
+  // acl_get_fd refuses an O_PATH descriptor; the file's own entry in /proc does not.
+  char path[PATH_MAX];
+  std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
+  return ::acl_get_file(path, ACL_TYPE_ACCESS);
+}
+int SysCalls::SetAcl(int fd, acl_t acl) { return ::acl_set_fd(fd, acl); }
 
 SysCalls& Sys() { return *gLayer; }
 

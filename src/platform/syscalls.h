@@ -3,6 +3,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -48,6 +49,8 @@ class SysCalls {
   /// renameat2 RENAME_EXCHANGE within one folder; EINVAL where the file system cannot.
   int ExchangeAt(int dirFd, const char* a, const char* b);
   int UnlinkAt(int dirFd, const char* name);
+  /// Opens the open folder `dirFd` for listing (the folder itself, never a name in it).
+  DIR* OpendirAt(int dirFd);
 
   // Calls that have no path form among the calls above.
   /// renameat2 RENAME_NOREPLACE within one folder: EEXIST when anything is at `to` (a
@@ -61,6 +64,14 @@ class SysCalls {
   /// openat2 with RESOLVE_NO_SYMLINKS: ELOOP when any name on the way is a symbolic
   /// link, ENOSYS (or EPERM under some sandboxes) where the kernel offers no openat2.
   virtual int OpenWithoutLinks(const char* path, int flags);
+  /// Gives the open file `fd`, made without a name (O_TMPFILE), the name `name` in the
+  /// folder `dirFd`; EEXIST when the name is taken.
+  virtual int LinkOpenFile(int fd, int dirFd, const char* name);
+  /// The access ACL of the open file `fd` (which may be an O_PATH descriptor), for
+  /// acl_free; null with errno set (ENOTSUP where the file system keeps none).
+  virtual acl_t AclOf(int fd);
+  /// Sets the access ACL of the open file `fd`.
+  virtual int SetAcl(int fd, acl_t acl);
 
  private:
   bool IsCLibrary() const;

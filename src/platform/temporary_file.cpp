@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files.h"
+
 namespace tirv {
 namespace {
 
@@ -43,23 +45,37 @@ bool IsOlderThanASecond(const struct stat& st) {
          (now.tv_sec - st.st_ctim.tv_sec == 1 && now.tv_nsec >= st.st_ctim.tv_nsec);
 }
 
-// Removes the temporary `name` when its writer is gone: nobody holds its lock, and it is
-// older than the moment between creating and locking. The ctime is what counts, since
-// creating the file and swapping it in both renew it. True when the name is free now.
-bool RemoveIfLeftBehind(int dirFd, const char* name) {
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_ino == b.st_ino && a.st_dev == b.st_dev;
+}
+
+// Removes the temporary `name` when its writer is gone: nobody holds its lock and, where
+// temporaries are named before they are locked, it is older than the moment between the
+// two. The ctime is what counts there, since creating the file and swapping it in both
+// renew it. True when the name is free now.
+bool RemoveIfLeftBehind(int dirFd, const char* name, bool bornLocked) {
+  struct stat named;
+  if (Sys().StatAt(dirFd, name, &named, false) != 0) return errno == ENOENT;
   UniqueFd fd(Sys().OpenAt(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0));
   if (!fd.valid()) return errno == ENOENT;
   struct stat held;
-  struct stat named;
   if (Sys().Flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;  // its writer is alive
-  if (Sys().Fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode) || !IsOlderThanASecond(held)) {
-    return false;
-  }
-  if (Sys().StatAt(dirFd, name, &named, false) != 0 || named.st_ino != held.st_ino ||
-      named.st_dev != held.st_dev) {
-    return false;
-  }
+  if (Sys().Fstat(fd.get(), &held) != 0 || !S_ISREG(held.st_mode)) return false;
+  if (!bornLocked && !IsOlderThanASecond(held)) return false;
+  // The name may lead to another file by now; only the one inspected goes.
+  if (Sys().StatAt(dirFd, name, &named, false) != 0 || !SameFile(named, held)) return false;
   return Sys().UnlinkAt(dirFd, name) == 0;
+}
+
+// Removes the dead temporaries of `target`. The number of the first free name, or -1.
+int RemoveDeadTemporaries(int dirFd, std::string_view target, bool bornLocked) {
+  int firstFree = -1;
+  char name[NAME_MAX + 1];
+  for (int k = 0; k < kMaxTemporaries; ++k) {
+    TemporaryName(target, k, name);
+    if (RemoveIfLeftBehind(dirFd, name, bornLocked) && firstFree < 0) firstFree = k;
+  }
+  return firstFree;
 }
 
 // Creates the temporary `name` and locks it. 0 on success; EEXIST when the name is taken
@@ -88,6 +104,23 @@ int CreateAndLock(int dirFd, const char* name, TemporaryFile& temp) {
   return 0;
 }
 
+// Where no file can be made without a name: the first free name, made and locked.
+int CreateNamed(int dirFd, std::string_view target, TemporaryFile& temp) {
+  const int firstFree = RemoveDeadTemporaries(dirFd, target, false);
+  if (firstFree < 0) return kErrorNoTemporaryName;
+  char name[NAME_MAX + 1];
+  for (int k = firstFree; k < kMaxTemporaries; ++k) {
+    TemporaryName(target, k, name);
+    const int why = CreateAndLock(dirFd, name, temp);
+    if (why != EEXIST) return why;
+  }
+  return kErrorNoTemporaryName;
+}
+
+bool NoNamelessFilesHere(int why) {
+  return why == EOPNOTSUPP || why == EISDIR || why == EINVAL || why == ENOTSUP;
+}
+
 }  // namespace
 
 void TemporaryName(std::string_view target, int k, char (&name)[NAME_MAX + 1]) {
@@ -101,15 +134,42 @@ void TemporaryName(std::string_view target, int k, char (&name)[NAME_MAX + 1]) {
                 static_cast<unsigned long long>(HashOf(target)), kSuffix, k);
 }
 
-int CreateTemporary(int dirFd, std::string_view target, TemporaryFile& temp) {
-  char name[NAME_MAX + 1];
-  for (int k = 0; k < kMaxTemporaries; ++k) {
-    TemporaryName(target, k, name);
-    int why = CreateAndLock(dirFd, name, temp);
-    if (why == EEXIST && RemoveIfLeftBehind(dirFd, name)) why = CreateAndLock(dirFd, name, temp);
-    if (why != EEXIST) return why;
+int OpenTemporary(int dirFd, std::string_view target, TemporaryFile& temp) {
+  temp.name[0] = '\0';
+  temp.bornLocked = false;
+  temp.fd.reset(Sys().OpenAt(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+  if (!temp.fd.valid()) {
+    const int why = errno;
+    // A folder that was removed refuses with EPERM; the reason that tells is its absence.
+    struct stat folder;
+    if (Sys().Fstat(dirFd, &folder) == 0 && folder.st_nlink == 0) return ENOENT;
+    if (!NoNamelessFilesHere(why)) return why;
+    return CreateNamed(dirFd, target, temp);
   }
-  return EEXIST;
+  // Nobody else can reach a file without a name: the lock is ours at once.
+  if (Sys().Flock(temp.fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    const int why = errno;
+    temp.fd.reset();
+    return why;
+  }
+  temp.bornLocked = true;
+  return 0;
+}
+
+int NameTemporary(int dirFd, std::string_view target, TemporaryFile& temp) {
+  if (temp.name[0] != '\0') return 0;
+  const int firstFree = RemoveDeadTemporaries(dirFd, target, true);
+  if (firstFree < 0) return kErrorNoTemporaryName;
+  char name[NAME_MAX + 1];
+  for (int k = firstFree; k < kMaxTemporaries; ++k) {
+    TemporaryName(target, k, name);
+    if (Sys().LinkOpenFile(temp.fd.get(), dirFd, name) == 0) {
+      std::memcpy(temp.name, name, std::strlen(name) + 1);
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return kErrorNoTemporaryName;
 }
 
 }  // namespace tirv

@@ -202,8 +202,10 @@ Status ProfileDocument::Parse() {
   std::size_t lines = 0;
   // A zero byte would end the text early for every other reader, and a later write
   // would drop every line after it: refuse the whole file instead.
+  fault_ = ProfileFault{};
   if (!CountLines(data, size, lines)) {
     Clear();
+    fault_.kind = ProfileFault::kZeroByte;
     return kGeneralFailure;
   }
   try {
@@ -214,9 +216,10 @@ Status ProfileDocument::Parse() {
     Clear();
     return kGeneralFailure;
   }
-  bool allParsed = true;
   bool inSection = false;
+  std::uint32_t number = 0;
   for (std::size_t begin = 0;;) {
+    ++number;
     const LineScan line = ScanLine(data, begin, size);
     std::size_t first = begin;
     std::size_t last = line.end;
@@ -229,14 +232,16 @@ Status ProfileDocument::Parse() {
       inSection = true;
     } else if (line.equals != line.end && inSection) {
       lines_.push_back(static_cast<std::uint32_t>(first));
-    } else {
-      allParsed = false;
+    } else if (fault_.kind == ProfileFault::kNone) {
+      fault_.kind =
+          line.equals != line.end ? ProfileFault::kEntryBeforeSection : ProfileFault::kNotAnEntry;
+      fault_.line = number;
     }
     if (line.end == size) break;
     begin = line.end + 1;
     if (data[line.end] == '\r' && begin < size && data[begin] == '\n') ++begin;
   }
-  return allParsed ? 0 : kGeneralFailure;
+  return fault_.kind == ProfileFault::kNone ? 0 : kGeneralFailure;
 }
 
 /* One line: given, or found again in the bytes */

@@ -45,6 +45,18 @@ struct ProfileSectionCopy {
   bool operator==(const ProfileSectionCopy&) const = default;
 };
 
+/// Why a loaded file failed to parse, and where first.
+struct ProfileFault {
+  enum Kind {
+    kNone,
+    kZeroByte,            ///< the file holds a zero byte (nothing was kept)
+    kNotAnEntry,          ///< a line is neither "[name]", "key=value" nor blank
+    kEntryBeforeSection,  ///< a "key=value" line comes before the first "[name]"
+  };
+  Kind kind = kNone;
+  std::uint32_t line = 0;  ///< the first failed line, counted from 1 (0 for kZeroByte)
+};
+
 class ProfileDocument {
  public:
   /// The largest file a document loads, in bytes: references into it are 31 bits.
@@ -115,6 +127,8 @@ class ProfileDocument {
 
   const std::u16string& path() const { return path_; }
   bool modified() const { return modified_; }
+  /// What the last load found wrong first; kind kNone when every line parsed.
+  const ProfileFault& fault() const { return fault_; }
 
  private:
   // A line given to SetValue: a section header (`name` is the section's name) or an
@@ -175,6 +189,7 @@ class ProfileDocument {
   // Loaded values that Value decoded, by the offset of their entry.
   mutable std::unordered_map<std::uint32_t, std::u16string> decoded_;
   bool modified_ = false;
+  ProfileFault fault_;
 };
 
 }  // namespace tirv

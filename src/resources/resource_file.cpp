@@ -1,12 +1,11 @@
 #include "resources/resource_file.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
-#include "platform/files.h"
-#include "platform/system_log.h"
-#include "platform/termination.h"
 #include "platform/text.h"
 #include "profile/profile_document.h"
 
@@ -15,25 +14,6 @@ namespace {
 
 // A port text named in a message is cut to this many characters.
 constexpr std::size_t kShownPortText = 80;
-
-void RememberFile(RecordBaseline& baseline, const char* data, std::size_t size) {
-  baseline.fileExisted = true;
-  baseline.fileSize = size;
-  baseline.file = FingerprintOf(std::string_view(data, size));
-}
-
-void RememberValues(RecordBaseline& baseline, std::string_view writtenForm) {
-  baseline.held = true;
-  baseline.written = FingerprintOf(writtenForm);
-}
-
-bool SameFile(const RecordBaseline& a, const RecordBaseline& b) {
-  return a.fileExisted == b.fileExisted && a.fileSize == b.fileSize && a.file == b.file;
-}
-
-bool HoldsValues(const RecordBaseline& baseline, std::string_view writtenForm) {
-  return baseline.held && baseline.written == FingerprintOf(writtenForm);
-}
 
 ResourceProblem Problem(ResourceFault fault, int error = 0, std::u16string detail = {}) {
   return ResourceProblem{fault, error, std::move(detail)};
@@ -61,111 +41,130 @@ std::u16string CharacterAt(std::u16string_view text, std::size_t at) {
   return std::u16string(text.substr(at, pair ? 2 : 1));
 }
 
-// What the values of a record's file would hold that the file cannot: a character
-// outside the code page, or a line break that would start a new line.
-ResourceProblem CheckWritable(std::u16string_view value) {
-  if (value.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) {
-    return Problem(ResourceFault::kLineBreak);
-  }
-  const std::size_t bad = CodePage::Default().FindUnencodable(value);
-  if (bad != std::u16string_view::npos) {
-    return Problem(ResourceFault::kUnencodable, 0, CharacterAt(value, bad));
-  }
-  return {};
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// What a save writes for the record's port: ComTeleLength and ComPort, or nothing for a
+// port kind outside 0..6.
+std::string PortFormOf(const ResourceRecord& record) {
+  if (!IsPortKind(record.portKind)) return {};
+  std::u16string form(TeleLengthOf(record.portKind));
+  form += u'\n';
+  form += FormatPortText(record);
+  return Utf16ToUtf8(form);
 }
 
-// The file's bytes with the record's keys set, as three one-shot writes in this order
-// would leave them. `current` is the file as it is now, or null when there is none.
-ResourceProblem RenderRecord(const ResourceRecord& record, std::u16string_view path,
-                             FileBytes* current, std::string& out) {
-  ProfileDocument document;
-  if (current != nullptr) {
-    const bool zeroByte = std::memchr(current->data.get(), 0, current->size) != nullptr;
-    if (Failed(document.LoadBytes(path, std::move(*current)))) {
-      return Problem(zeroByte ? ResourceFault::kZeroByte : ResourceFault::kBadLine);
+std::string AdaptationFormOf(const ResourceRecord& record) {
+  return Utf16ToUtf8(AdaptationOf(record.alignment));
+}
+
+// `key "<old>" -> "<new>"`, for the change log.
+void AddChange(std::string& change, std::u16string_view key, std::u16string_view before,
+               std::u16string_view after) {
+  if (!change.empty()) change += "; ";
+  change += Utf16ToUtf8(key) + " \"" + Utf16ToUtf8(before) + "\" -> \"" + Utf16ToUtf8(after) + "\"";
+}
+
+bool SetEach(ProfileDocument& document,
+             std::initializer_list<std::array<std::u16string_view, 3>> values) {
+  for (const auto& [section, key, value] : values) {
+    if (Failed(document.SetValue(section, key, value))) return false;
+  }
+  return true;
+}
+
+bool SetNewFileLayout(ProfileDocument& document) {
+  return SetEach(
+      document,
+      {{schema::kGeneralSettings, schema::kAdaptationComponent, port_text::kAdaptLittleEndian},
+       {schema::kGeneralSettings, schema::kDescription, schema::kDescriptionText},
+       {schema::kOnline, schema::kComTeleLength, port_text::kTeleLengthOther},
+       {schema::kOnline, schema::kComPort, schema::kNewResourcePort}});
+}
+
+// Sets the record's values that changed since `baseline` (all of them for a new file)
+// and tells what they were.
+bool SetChangedValues(ProfileDocument& document, const ResourceRecord& record,
+                      const RecordBaseline& baseline, bool newFile, std::string& change) {
+  const bool adaptationChanged =
+      newFile || !baseline.held || FingerprintOf(AdaptationFormOf(record)) != baseline.adaptation;
+  const bool portChanged =
+      IsPortKind(record.portKind) &&
+      (newFile || !baseline.held || FingerprintOf(PortFormOf(record)) != baseline.port);
+  if (adaptationChanged) {
+    const std::u16string_view adaptation = AdaptationOf(record.alignment);
+    AddChange(change, schema::kAdaptationComponent,
+              document.Value(schema::kGeneralSettings, schema::kAdaptationComponent, u""),
+              adaptation);
+    if (!SetEach(document,
+                 {{schema::kGeneralSettings, schema::kAdaptationComponent, adaptation}})) {
+      return false;
     }
   }
-  bool set = Succeeded(document.SetValue(schema::kGeneralSettings, schema::kAdaptationComponent,
-                                         AdaptationOf(record.alignment)));
-  if (IsPortKind(record.portKind)) {
-    set = set &&
-          Succeeded(document.SetValue(schema::kOnline, schema::kComTeleLength,
-                                      TeleLengthOf(record.portKind))) &&
-          Succeeded(document.SetValue(schema::kOnline, schema::kComPort, FormatPortText(record)));
-  }
-  if (!set || Failed(document.Render(out))) return Problem(ResourceFault::kSystem, ENOMEM);
-  document.Discard();
-  return {};
-}
-
-// What the log says a save put into the file: the new port text, or the adaptation of a
-// record whose port text names no known port.
-std::string ChangeLogText(const ResourceRecord& record) {
-  if (IsPortKind(record.portKind)) return Utf16ToUtf8(FormatPortText(record));
-  return "AdaptationComponent=" + Utf16ToUtf8(AdaptationOf(record.alignment));
+  if (!portChanged) return true;
+  const std::u16string port = FormatPortText(record);
+  AddChange(change, schema::kComPort, document.Value(schema::kOnline, schema::kComPort, u""), port);
+  return SetEach(document,
+                 {{schema::kOnline, schema::kComTeleLength, TeleLengthOf(record.portKind)},
+                  {schema::kOnline, schema::kComPort, port}});
 }
 
 }  // namespace
 
+bool ResourceProblem::refusedValue() const {
+  return fault == ResourceFault::kUnencodable || fault == ResourceFault::kLineBreak ||
+         fault == ResourceFault::kBlankEnds;
+}
+
+std::u16string ReasonOf(const ResourceProblem& problem) {
+  switch (problem.fault) {
+    case ResourceFault::kNone:
+      return u"no problem";
+    case ResourceFault::kUnreadable:
+    case ResourceFault::kSystem:
+      return Utf8ToUtf16(ErrorText(problem.error));
+    case ResourceFault::kTooLarge:
+      return u"the file is larger than " + Utf8ToUtf16(std::to_string(schema::kMaxFileSize)) +
+             u" bytes";
+    case ResourceFault::kZeroByte:
+      return u"it holds a zero byte";
+    case ResourceFault::kBadLine:
+      return u"a line is neither a [section] header nor a key=value entry in a section";
+    case ResourceFault::kNoComPort:
+      return u"there is no ComPort";
+    case ResourceFault::kUnknownPortText:
+      return u"the port text \"" + CutForMessage(problem.detail) + u"\" names no port";
+    case ResourceFault::kUnencodable:
+      return u"the character " + CharacterName(problem.detail) +
+             u" cannot be written in the code page " + Utf8ToUtf16(CodePage::Default().name());
+    case ResourceFault::kLineBreak:
+      return u"a value holds a line break";
+    case ResourceFault::kBlankEnds:
+      return u"the parameter begins or ends with a blank, which the file cannot keep (blanks "
+             u"at the ends of a value are dropped when it is read)";
+    case ResourceFault::kExists:
+      return u"a file of that name exists";
+    case ResourceFault::kBusy:
+      return u"the workspace is being changed by another program";
+  }
+  return {};
+}
+
 std::u16string DescribeProblem(std::u16string_view fileName, const ResourceProblem& problem) {
   std::u16string text(fileName);
   text += u": ";
-  switch (problem.fault) {
-    case ResourceFault::kNone:
-      return text + u"no problem";
-    case ResourceFault::kUnreadable:
-    case ResourceFault::kSystem:
-      return text + Utf8ToUtf16(ErrorText(problem.error));
-    case ResourceFault::kZeroByte:
-      return text + u"it holds a zero byte";
-    case ResourceFault::kBadLine:
-      return text + u"a line is neither a [section] header nor a key=value entry in a section";
-    case ResourceFault::kNoComPort:
-      return text + u"there is no ComPort";
-    case ResourceFault::kUnknownPortText:
-      return text + u"the port text \"" + CutForMessage(problem.detail) + u"\" names no port";
-    case ResourceFault::kUnencodable:
-      return text + u"the character " + CharacterName(problem.detail) +
-             u" cannot be written in the code page " + Utf8ToUtf16(CodePage::Default().name());
-    case ResourceFault::kLineBreak:
-      return text + u"a value holds a line break";
-    case ResourceFault::kExists:
-      return text + u"a file of that name exists";
-  }
-  return text;
+  return text + ReasonOf(problem);
 }
 
-std::string WrittenFormOf(const ResourceRecord& record) {
-  std::u16string form(AdaptationOf(record.alignment));
-  if (IsPortKind(record.portKind)) {
-    form += u'\n';
-    form += TeleLengthOf(record.portKind);
-    form += u'\n';
-    form += FormatPortText(record);
-  }
-  return Utf16ToUtf8(form);
-}
-
-ResourceFileReading ReadResourceFile(std::u16string_view folder, std::u16string_view fileName) {
+ResourceFileReading ParseResourceFile(std::u16string_view fileName, FileBytes bytes) {
   ResourceFileReading reading;
   reading.record.name = fileName;
-  std::u16string path(folder);
-  path += u'/';
-  path += fileName;
-
-  FileBytes bytes;
-  int error = 0;
-  if (ReadWholeFile(path, bytes, &error) != ReadOutcome::kRead) {
-    reading.problem = Problem(ResourceFault::kUnreadable, error);
-    return reading;
-  }
-  RememberFile(reading.baseline, bytes.data.get(), bytes.size);
+  RememberFile(reading.baseline, std::string_view(bytes.data.get(), bytes.size));
   if (std::memchr(bytes.data.get(), 0, bytes.size) != nullptr) {
     reading.problem = Problem(ResourceFault::kZeroByte);
     return reading;
   }
   ProfileDocument document;
-  if (Failed(document.LoadBytes(path, std::move(bytes)))) {
+  if (Failed(document.LoadBytes(fileName, std::move(bytes)))) {
     reading.problem = Problem(ResourceFault::kBadLine);
     return reading;
   }
@@ -184,145 +183,78 @@ ResourceFileReading ReadResourceFile(std::u16string_view folder, std::u16string_
   port.record.name = fileName;
   reading.record = std::move(port.record);
   reading.status = port.status;
-  RememberValues(reading.baseline, WrittenFormOf(reading.record));
+  RememberValues(reading.baseline, reading.record);
   return reading;
 }
 
-std::u16string ResourceStore::PathOf(std::u16string_view fileName) const {
-  std::u16string path(folder_);
-  path += u'/';
-  path += fileName;
-  return path;
+void RememberFile(RecordBaseline& baseline, std::string_view bytes) {
+  baseline.fileExisted = true;
+  baseline.fileSize = bytes.size();
+  baseline.file = FingerprintOf(bytes);
 }
 
-ResourceList::Position ResourceStore::Adopt(const ResourceFileReading& reading) {
-  return records_.Append(reading.record, reading.baseline);
+void RememberValues(RecordBaseline& baseline, const ResourceRecord& record) {
+  baseline.held = true;
+  baseline.adaptation = FingerprintOf(AdaptationFormOf(record));
+  baseline.port = FingerprintOf(PortFormOf(record));
 }
 
-ResourceList::Position ResourceStore::Append(const ResourceRecord& record,
-                                             RecordBaseline baseline) {
-  return records_.Append(record, std::move(baseline));
+bool SameFile(const RecordBaseline& now, const RecordBaseline& baseline) {
+  return now.fileExisted == baseline.fileExisted && now.fileSize == baseline.fileSize &&
+         now.file == baseline.file;
 }
 
-bool ResourceStore::IsChanged(ResourceList::ConstPosition record) const {
-  return !HoldsValues(records_.BaselineOf(record), WrittenFormOf(*record));
+bool IsChanged(const ResourceRecord& record, const RecordBaseline& baseline) {
+  return !baseline.held || FingerprintOf(AdaptationFormOf(record)) != baseline.adaptation ||
+         FingerprintOf(PortFormOf(record)) != baseline.port;
 }
 
-WriteResult ResourceStore::Write(ResourceList::Position position, bool replaceChangedFile) {
-  const ResourceRecord& record = *position;
-  RecordBaseline& baseline = records_.BaselineOf(position);
-  const std::string written = WrittenFormOf(record);
-  if (HoldsValues(baseline, written)) return {};
-
-  WriteResult result;
-  result.outcome = WriteOutcome::kFailed;
-  result.problem = CheckWritable(FormatPortText(record));
-  if (!result.problem.ok()) return result;
-
-  const std::u16string path = PathOf(record.name);
-  FileBytes current;
-  int error = 0;
-  const ReadOutcome read = ReadWholeFile(path, current, &error);
-  if (read == ReadOutcome::kFailed) {
-    result.problem = Problem(ResourceFault::kUnreadable, error);
-    return result;
+ResourceProblem CheckWritable(const ResourceRecord& record) {
+  const std::u16string value = FormatPortText(record);
+  if (value.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) {
+    return Problem(ResourceFault::kLineBreak);
   }
-  RecordBaseline now;
-  if (read == ReadOutcome::kRead) RememberFile(now, current.data.get(), current.size);
-  if (!SameFile(now, baseline) && !replaceChangedFile) {
-    result.outcome = WriteOutcome::kConflict;
-    return result;
+  const std::size_t bad = CodePage::Default().FindUnencodable(value);
+  if (bad != std::u16string_view::npos) {
+    return Problem(ResourceFault::kUnencodable, 0, CharacterAt(value, bad));
   }
-
-  // The rendering takes the bytes; keep what comparing with them needs.
-  const std::string before =
-      read == ReadOutcome::kRead ? std::string(current.data.get(), current.size) : std::string();
-  std::string bytes;
-  result.problem =
-      RenderRecord(record, path, read == ReadOutcome::kRead ? &current : nullptr, bytes);
-  if (!result.problem.ok()) return result;
-
-  // A termination request waits for the file and its line in the change log alike.
-  const TerminationGuard wholeChange;
-  if (read == ReadOutcome::kRead && bytes == before) {
-    result.outcome = WriteOutcome::kOnDisk;
-  } else if (Failed(ReplaceFileSafely(path, bytes, &error))) {
-    result.problem = Problem(ResourceFault::kSystem, error);
-    return result;
-  } else {
-    result.outcome = WriteOutcome::kWritten;
-    LogFileChange(NativePath(path), ChangeLogText(record));
+  const std::u16string& parameter = record.parameter;
+  if (record.portKind == kPortTcpIp && !parameter.empty() &&
+      (IsBlank(parameter.front()) || IsBlank(parameter.back()))) {
+    return Problem(ResourceFault::kBlankEnds);
   }
-  RememberValues(baseline, written);
-  RememberFile(baseline, bytes.data(), bytes.size());
-  return result;
+  return {};
 }
 
-SaveReport ResourceStore::SaveChanged(
-    const std::function<bool(const ResourceRecord&)>& replaceChangedFile) {
-  SaveReport report;
-  if (records_.Count() == 0) return report;
-  bool anyKnownKind = false;
-  for (auto position = records_.begin(); position != records_.end(); ++position) {
-    anyKnownKind = anyKnownKind || IsPortKind(position->portKind);
-    WriteResult result = Write(position, false);
-    if (result.outcome == WriteOutcome::kConflict) {
-      if (!replaceChangedFile(*position)) {
-        report.keptOnDisk.push_back(position->name);
-        continue;
-      }
-      result = Write(position, true);
-    }
-    if (result.outcome == WriteOutcome::kFailed) {
-      report.failures.emplace_back(position->name, result.problem);
-    }
-  }
-  report.status = report.failures.empty() && anyKnownKind ? 0 : kGeneralFailure;
-  return report;
-}
-
-ResourceProblem ResourceStore::CreateFile(std::u16string_view resourceName,
-                                          RecordBaseline* baseline) const {
-  std::u16string fileName(resourceName);
-  fileName += schema::kExtension;
-  const std::u16string path = PathOf(fileName);
+ResourceProblem RenderChanges(const ResourceRecord& record, const RecordBaseline& baseline,
+                              FileBytes* current, RenderedFile& out) {
   ProfileDocument document;
-  std::string bytes;
+  if (current != nullptr) {
+    const bool zeroByte = std::memchr(current->data.get(), 0, current->size) != nullptr;
+    if (Failed(document.LoadBytes(record.name, std::move(*current)))) {
+      return Problem(zeroByte ? ResourceFault::kZeroByte : ResourceFault::kBadLine);
+    }
+  }
   const bool rendered =
-      Succeeded(document.SetValue(schema::kGeneralSettings, schema::kAdaptationComponent,
-                                  port_text::kAdaptLittleEndian)) &&
-      Succeeded(document.SetValue(schema::kGeneralSettings, schema::kDescription,
-                                  schema::kDescriptionText)) &&
-      Succeeded(document.SetValue(schema::kOnline, schema::kComTeleLength,
-                                  port_text::kTeleLengthOther)) &&
-      Succeeded(document.SetValue(schema::kOnline, schema::kComPort, schema::kNewResourcePort)) &&
-      Succeeded(document.Render(bytes));
-  document.Discard();
-  if (!rendered) return Problem(ResourceFault::kSystem, ENOMEM);
-  int error = 0;
-  const TerminationGuard wholeChange;
-  if (Failed(CreateFileSafely(path, bytes, &error))) {
-    return error == EEXIST ? Problem(ResourceFault::kExists)
-                           : Problem(ResourceFault::kSystem, error);
-  }
-  LogFileChange(NativePath(path), "added");
-  if (baseline != nullptr) {
-    ResourceRecord created =
-        ParsePortText(schema::kNewResourcePort, port_text::kAdaptLittleEndian).record;
-    created.name = fileName;
-    RememberValues(*baseline, WrittenFormOf(created));
-    RememberFile(*baseline, bytes.data(), bytes.size());
-  }
-  return {};
+      (current != nullptr || SetNewFileLayout(document)) &&
+      SetChangedValues(document, record, baseline, current == nullptr, out.change) &&
+      Succeeded(document.Render(out.bytes));
+  document.Discard();  // the caller writes the bytes; the document never saves itself
+  return rendered ? ResourceProblem{} : Problem(ResourceFault::kSystem, ENOMEM);
 }
 
-ResourceProblem ResourceStore::DeleteFile(std::u16string_view fileName) const {
-  const std::u16string path = PathOf(fileName);
-  int error = 0;
-  const TerminationGuard wholeChange;
-  if (!DeleteOneFile(path, &error)) return Problem(ResourceFault::kSystem, error);
-  LogFileChange(NativePath(path), "deleted");
-  return {};
+ResourceProblem RenderNewResourceFile(std::string& out) {
+  ProfileDocument document;
+  const bool rendered = SetNewFileLayout(document) && Succeeded(document.Render(out));
+  document.Discard();
+  return rendered ? ResourceProblem{} : Problem(ResourceFault::kSystem, ENOMEM);
+}
+
+ResourceRecord NewResourceRecord(std::u16string_view fileName) {
+  ResourceRecord record =
+      ParsePortText(schema::kNewResourcePort, port_text::kAdaptLittleEndian).record;
+  record.name = fileName;
+  return record;
 }
 
 }  // namespace tirv

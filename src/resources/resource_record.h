@@ -98,9 +98,10 @@ Fingerprint FingerprintOf(std::string_view bytes);
 /// as fingerprints, so that a hundred thousand records cost little memory.
 struct RecordBaseline {
   /// Whether the file held the record's values; false for a record whose file does not
-  /// hold it yet (its next save writes it).
+  /// hold it yet (its next save writes every value).
   bool held = false;
-  Fingerprint written;  ///< of the written form as last read or written (resource_file.h)
+  Fingerprint adaptation;  ///< of the AdaptationComponent the record's alignment writes
+  Fingerprint port;        ///< of its ComTeleLength and port text (resource_file.h)
   bool fileExisted = false;
   std::uint64_t fileSize = 0;
   Fingerprint file;  ///< of the file's bytes

@@ -3,97 +3,71 @@
 #include <cerrno>
 
 #include "platform/file_search.h"
-#include "platform/files.h"
-#include "platform/process.h"
-#include "profile/profile_document.h"
+#include "platform/system_log.h"
+#include "platform/termination.h"
+#include "platform/text.h"
 
 namespace tirv {
 namespace {
 
-bool IsWhiteSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+constexpr std::u16string_view kResourcePattern = u"*.opc";
 
-bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
+ResourceProblem Problem(ResourceFault fault, int error = 0) {
+  return ResourceProblem{fault, error, {}};
+}
+
+// A reading that failed before the file's bytes were had.
+ResourceFileReading Unreadable(std::u16string_view fileName, int error) {
+  ResourceFileReading reading;
+  reading.record.name = fileName;
+  reading.problem = error == kErrorTooLarge ? Problem(ResourceFault::kTooLarge)
+                                            : Problem(ResourceFault::kUnreadable, error);
+  return reading;
+}
+
+bool IsMissing(const ResourceFileReading& reading) {
+  return reading.problem.fault == ResourceFault::kUnreadable && reading.problem.error == ENOENT;
+}
+
+// An entry text never holds a dot, and a file name never a "/".
+bool CanBeEntry(std::u16string_view name) {
+  return !name.empty() && name.find_first_of(u"./") == std::u16string_view::npos;
+}
+
+ResourceLookup Found(ResourceFileReading reading) {
+  return ResourceLookup{LookupOutcome::kFound, std::move(reading), 0};
+}
+
+WriteResult Failure(ResourceProblem problem) {
+  return WriteResult{WriteOutcome::kFailed, std::move(problem)};
 }
 
 }  // namespace
 
-ModulePathSource RunningModulePath() {
-  return [](std::u16string& path) { return GetModulePath(path); };
+int Workspace::Open(std::u16string_view folder, int lockWaitMs) {
+  folder_ = folder;
+  lockWaitMs_ = lockWaitMs;
+  fullPath_.clear();
+  openError_ = OpenFolder(NativePath(folder), fd_);
+  if (openError_ == 0) fullPath_ = FullPathOf(fd_.get());
+  if (fullPath_.empty()) fullPath_ = NativePath(folder);
+  return openError_;
 }
 
-Status FindProgramFolder(const ModulePathSource& modulePath, std::u16string& programFolder) {
-  std::u16string path;
-  if (!modulePath(path)) return kGeneralFailure;
-  const std::size_t cut = path.find_last_of(u"/\\");
-  if (cut == std::u16string::npos) return kGeneralFailure;
-  programFolder = path.substr(0, cut + 1);
-  return 0;
-}
-
-Status ResolveWorkspacePath(std::u16string& text, const ModulePathSource& modulePath) {
-  std::size_t lead = 0;
-  while (lead < text.size() && IsWhiteSpace(text[lead])) ++lead;
-  text.erase(0, lead);
-  if (text.find(u':') != std::u16string::npos) return 0;
-  if (StartsWith(text, u".\\") || StartsWith(text, u"./")) {
-    std::u16string module;
-    if (!modulePath(module)) return 0;
-    const std::size_t cut = module.find_last_of(u"/\\");
-    const std::u16string folder = cut == std::u16string::npos ? u"" : module.substr(0, cut);
-    text = folder + u"/" + text.substr(2);
-    return 0;
-  }
-  if (StartsWith(text, u"/")) return 0;
-  return kGeneralFailure;
-}
-
-WorkspaceLocation LocateWorkspace(const ModulePathSource& modulePath) {
-  WorkspaceLocation location;
-  FindProgramFolder(modulePath, location.programFolder);
-  location.iniPath = location.programFolder + std::u16string(workspace_file::kIniFileName);
-  if (GetFileAttributes(location.iniPath) == kInvalidAttributes) {
-    location.outcome = WorkspaceOutcome::kNoIniFile;
-    location.error = ENOENT;
-    return location;
-  }
-
-  // The value is read whole: a path is never cut short.
-  FileBytes bytes;
-  ProfileDocument ini;
-  const ReadOutcome read = ReadWholeFile(location.iniPath, bytes, &location.error);
-  location.iniParsed =
-      read == ReadOutcome::kRead && Succeeded(ini.LoadBytes(location.iniPath, std::move(bytes)));
-  if (location.iniParsed) {
-    location.configured = ini.Value(workspace_file::kSettings, workspace_file::kCustomWorkspace,
-                                    workspace_file::kFileNotFound);
-  }
-  location.folder = location.configured;
-  if (!location.iniParsed || Failed(ResolveWorkspacePath(location.folder, modulePath))) {
-    location.outcome = WorkspaceOutcome::kUnresolvable;
-    return location;
-  }
-  location.error = 0;
-  location.outcome = GetFileAttributes(location.folder) == kInvalidAttributes
-                         ? WorkspaceOutcome::kFolderMissing
-                         : WorkspaceOutcome::kReady;
-  return location;
-}
-
-bool CreateWorkspaceFolder(std::u16string_view folder, int& error) {
-  if (CreateOneFolder(folder)) return true;
-  error = errno;
-  return false;
-}
-
-SearchEnd ForEachResourceFile(std::u16string_view folder,
-                              const std::function<void(std::u16string_view)>& each) {
+SearchEnd Workspace::ForEachResourceFile(
+    const std::function<void(std::u16string_view)>& each) const {
   SearchEnd end;
+  if (!isOpen()) return end;
   FileSearch search;
   std::u16string name;
-  std::u16string pattern(folder);
-  pattern += workspace_file::kSearchPattern;
-  if (!search.First(pattern, name)) return end;
+  errno = 0;
+  if (!search.FirstIn(fd_.get(), kResourcePattern, name)) {
+    if (search.lastError() == kErrorSearchFailed) {
+      end.failed = true;
+      end.error = errno != 0 ? errno : EIO;
+    }
+    return end;
+  }
   for (;;) {
     ++end.found;
     each(name);
@@ -113,13 +87,135 @@ SearchEnd ForEachResourceFile(std::u16string_view folder,
   return end;
 }
 
-ResourceFileListing ListResourceFiles(std::u16string_view folder) {
-  ResourceFileListing listing;
-  const SearchEnd end = ForEachResourceFile(
-      folder, [&](std::u16string_view name) { listing.names.emplace_back(name); });
-  listing.failed = end.failed;
-  listing.error = end.error;
-  return listing;
+ResourceFileReading Workspace::Read(std::u16string_view fileName) const {
+  if (!isOpen()) return Unreadable(fileName, openError_);
+  FolderEntry entry;
+  if (int why = OpenEntry(fd_.get(), NativePath(fileName), entry)) {
+    return Unreadable(fileName, why);
+  }
+  FileBytes bytes;
+  if (int why = ReadEntry(entry, schema::kMaxFileSize, bytes)) return Unreadable(fileName, why);
+  return ParseResourceFile(fileName, std::move(bytes));
+}
+
+ResourceLookup Workspace::Find(std::u16string_view name) const {
+  ResourceLookup lookup;
+  if (!CanBeEntry(name)) return lookup;
+  std::u16string exact(name);
+  exact += schema::kExtension;
+  ResourceFileReading first = Read(exact);
+  if (first.problem.ok()) return Found(std::move(first));
+  if (!IsMissing(first)) {
+    lookup.outcome = LookupOutcome::kInvalid;
+    lookup.reading = std::move(first);
+  }
+  // Only the files listed under the name are read, and the first valid one is taken.
+  std::vector<std::u16string> listedUnderName;
+  const SearchEnd end = ForEachResourceFile([&](std::u16string_view fileName) {
+    if (fileName != exact && EntryTextOf(fileName) == name) listedUnderName.emplace_back(fileName);
+  });
+  for (const std::u16string& fileName : listedUnderName) {
+    ResourceFileReading reading = Read(fileName);
+    if (reading.problem.ok()) return Found(std::move(reading));
+    if (lookup.outcome == LookupOutcome::kInvalid) continue;
+    lookup.outcome = LookupOutcome::kInvalid;
+    lookup.reading = std::move(reading);
+  }
+  if (!isOpen() || end.failed) {
+    lookup.outcome = LookupOutcome::kListingFailed;
+    lookup.error = isOpen() ? end.error : openError_;
+  }
+  return lookup;
+}
+
+ResourceProblem Workspace::Lock(ExclusiveLock& lock) const {
+  if (!isOpen()) return Problem(ResourceFault::kSystem, openError_);
+  const int why = lock.Take(fd_.get(), lockWaitMs_);
+  if (why == EWOULDBLOCK) return Problem(ResourceFault::kBusy);
+  return why == 0 ? ResourceProblem{} : Problem(ResourceFault::kSystem, why);
+}
+
+void Workspace::Log(std::string_view action, std::u16string_view fileName, std::string_view what) {
+  if (!LogFileChange(action, fullPath_ + "/" + NativePath(fileName), what)) logFailed_ = true;
+}
+
+WriteResult Workspace::Write(const ResourceRecord& record, RecordBaseline& baseline,
+                             bool replaceChangedFile) {
+  if (!IsChanged(record, baseline)) return {};
+  if (ResourceProblem refused = CheckWritable(record); !refused.ok()) return Failure(refused);
+  ExclusiveLock lock;
+  if (ResourceProblem busy = Lock(lock); !busy.ok()) return Failure(busy);
+
+  FolderEntry entry;
+  const int opened = OpenEntry(fd_.get(), NativePath(record.name), entry);
+  if (opened != 0 && opened != ENOENT) return Failure(Problem(ResourceFault::kUnreadable, opened));
+  FileBytes current;
+  if (int why = entry.exists() ? ReadEntry(entry, schema::kMaxFileSize, current) : 0) {
+    return Failure(why == kErrorTooLarge ? Problem(ResourceFault::kTooLarge)
+                                         : Problem(ResourceFault::kUnreadable, why));
+  }
+  RecordBaseline now;
+  if (entry.exists()) RememberFile(now, std::string_view(current.data.get(), current.size));
+  if (!SameFile(now, baseline) && !replaceChangedFile) {
+    WriteResult conflict{WriteOutcome::kConflict, {}};
+    conflict.vanished = !entry.exists();
+    return conflict;
+  }
+
+  // The rendering takes the bytes; keep what comparing with them needs.
+  const std::string before(current.data.get(), current.size);
+  RenderedFile rendered;
+  if (ResourceProblem problem =
+          RenderChanges(record, baseline, entry.exists() ? &current : nullptr, rendered);
+      !problem.ok()) {
+    return Failure(problem);
+  }
+
+  WriteResult result;
+  // A termination request waits for the file and its line in the change log alike.
+  const TerminationGuard wholeChange;
+  if (entry.exists() && rendered.bytes == before) {
+    result.outcome = WriteOutcome::kOnDisk;
+  } else if (int why = ReplaceEntry(entry, rendered.bytes)) {
+    if (why == kErrorReplacedMeanwhile) return WriteResult{WriteOutcome::kConflict, {}};
+    return Failure(Problem(ResourceFault::kSystem, why));
+  } else {
+    result.outcome = WriteOutcome::kWritten;
+    Log("changed", record.name, rendered.change);
+  }
+  RememberValues(baseline, record);
+  RememberFile(baseline, rendered.bytes);
+  return result;
+}
+
+ResourceProblem Workspace::Create(std::u16string_view resourceName, RecordBaseline* baseline) {
+  std::u16string fileName(resourceName);
+  fileName += schema::kExtension;
+  std::string bytes;
+  if (ResourceProblem problem = RenderNewResourceFile(bytes); !problem.ok()) return problem;
+  ExclusiveLock lock;
+  if (ResourceProblem busy = Lock(lock); !busy.ok()) return busy;
+  const TerminationGuard wholeChange;
+  if (int why = CreateEntry(fd_.get(), NativePath(fileName), bytes)) {
+    return why == EEXIST ? Problem(ResourceFault::kExists) : Problem(ResourceFault::kSystem, why);
+  }
+  Log("added", fileName, Utf16ToUtf8(schema::kNewResourcePort));
+  if (baseline != nullptr) {
+    RememberValues(*baseline, NewResourceRecord(fileName));
+    RememberFile(*baseline, bytes);
+  }
+  return {};
+}
+
+ResourceProblem Workspace::Delete(std::u16string_view fileName) {
+  ExclusiveLock lock;
+  if (ResourceProblem busy = Lock(lock); !busy.ok()) return busy;
+  const TerminationGuard wholeChange;
+  if (int why = DeleteEntry(fd_.get(), NativePath(fileName))) {
+    return Problem(ResourceFault::kSystem, why);
+  }
+  Log("deleted", fileName, "the file is gone");
+  return {};
 }
 
 }  // namespace tirv

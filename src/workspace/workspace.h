@@ -1,99 +1,130 @@
-// Workspace location and enumeration: finds "TirvOPC.ini" beside the executable,
-// resolves its CustomWorkspace text into a folder, and lists the "*.opc" entries of the
-// folder in the order the file system returns them.
+// The workspace: one open folder of resource files that the editor, the command line
+// and the colleagues of a group share.
 //
-// Nothing here shows anything or ends the process: every outcome, the ones that stop
-// the program included, comes back as a value for the front end to act on.
+// The folder is opened once, and every resource file is addressed by its one name in it,
+// never by a joined path: a name read from the folder is one name ("\" is an ordinary
+// character of it), so no name leads out of the folder and nothing on the way can be
+// swapped between a check and its use. Every change (write, create, delete) is made
+// under one lock of the whole workspace (flock on the folder), held across reading,
+// checking and replacing, so that a change is made on the current bytes or refused. A
+// lock that another program holds for longer than the wait is a refusal (kBusy), never
+// a wait without end.
+//
+// Nothing here shows anything: every call returns what happened, and the reasons are
+// told by DescribeProblem (resource_file.h) and DescribeLocation (location.h).
 #pragma once
 
-#include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "platform/status.h"
+#include "platform/files.h"
+#include "platform/unique_fd.h"
+#include "resources/resource_file.h"
+#include "resources/resource_record.h"
 
 namespace tirv {
 
-namespace workspace_file {
-inline constexpr std::u16string_view kIniFileName = u"TirvOPC.ini";
-inline constexpr std::u16string_view kSettings = u"Settings";
-inline constexpr std::u16string_view kCustomWorkspace = u"CustomWorkspace";
-/// What the workspace text is when the key is missing or empty (and is refused).
-inline constexpr std::u16string_view kFileNotFound = u"file not found";
-inline constexpr std::u16string_view kSearchPattern = u"/*.opc";
-}  // namespace workspace_file
+/// How long a change waits for another program's change to end.
+inline constexpr int kLockWaitMs = 5000;
 
-/// Tells the executable's full path; false when it cannot.
-using ModulePathSource = std::function<bool(std::u16string&)>;
-
-/// The running process's executable (links resolved).
-ModulePathSource RunningModulePath();
-
-/// The executable's folder, with its trailing separator, into `programFolder`.
-/// kGeneralFailure, and `programFolder` unchanged, when the path holds no separator or
-/// cannot be told.
-Status FindProgramFolder(const ModulePathSource& modulePath, std::u16string& programFolder);
-
-/// Resolves the configured text in place, after removing white space at its start:
-/// a text with ":" is used unchanged; one beginning with ".\" or "./" is taken
-/// relative to the executable's folder (unchanged when that cannot be told); one
-/// beginning with "/" is a full path. Anything else is refused with kGeneralFailure and
-/// left unchanged.
-Status ResolveWorkspacePath(std::u16string& text, const ModulePathSource& modulePath);
-
-enum class WorkspaceOutcome {
-  kReady,          ///< the folder exists
-  kNoIniFile,      ///< nothing named TirvOPC.ini beside the executable
-  kUnresolvable,   ///< the ini cannot be read, or its text is refused
-  kFolderMissing,  ///< the resolved folder does not exist
-};
-
-struct WorkspaceLocation {
-  WorkspaceOutcome outcome = WorkspaceOutcome::kNoIniFile;
-  std::u16string programFolder;  ///< the executable's folder, with a trailing "/"
-  std::u16string iniPath;        ///< programFolder + "TirvOPC.ini"
-  std::u16string configured;     ///< the CustomWorkspace text as read (or the default)
-  std::u16string folder;         ///< the resolved folder, without a trailing separator
-  int error = 0;                 ///< why the ini is missing or could not be read, or 0
-  bool iniParsed = false;        ///< the ini was read as a profile file
-};
-
-/// Finds the ini file, reads CustomWorkspace whole and resolves it. Whether the folder
-/// exists is the last thing told.
-WorkspaceLocation LocateWorkspace(const ModulePathSource& modulePath);
-
-/// Creates the one folder `folder` (no intermediate folders). False with `error` set
-/// when it could not.
-bool CreateWorkspaceFolder(std::u16string_view folder, int& error);
-
-/// How a search of a folder's "*.opc" entries ended.
+/// How a search of the folder's "*.opc" entries ended.
 struct SearchEnd {
   std::size_t found = 0;  ///< entries handed on
-  /// The search failed part-way or could not be closed; `error` says why. A folder that
-  /// cannot be listed at all finds nothing and does not fail, as an empty one does.
+  /// The search failed part-way or could not be closed; `error` says why.
   bool failed = false;
   int error = 0;
 };
 
-/// Hands each entry of `folder` whose name matches "*.opc" (letter case ignored; folders
-/// and other entries of such a name included) to `each`, in the order the file system
-/// returns them, without holding them all.
-SearchEnd ForEachResourceFile(std::u16string_view folder,
-                              const std::function<void(std::u16string_view)>& each);
+enum class LookupOutcome {
+  kFound,          ///< `reading` holds the resource
+  kNoSuchName,     ///< no file of the folder is listed under the name
+  kInvalid,        ///< files are listed under the name, none valid: `reading` is the first
+  kListingFailed,  ///< the folder could not be listed to the end: `error` says why
+};
 
-/// The "*.opc" entries of a folder.
-struct ResourceFileListing {
-  std::vector<std::u16string> names;  ///< file names without folder, in search order
-  /// The search failed part-way (`names` holds what came before) or could not be closed;
-  /// `error` says why. A folder that cannot be listed at all gives no names and no
-  /// failure, as an empty one does.
-  bool failed = false;
+struct ResourceLookup {
+  LookupOutcome outcome = LookupOutcome::kNoSuchName;
+  ResourceFileReading reading;
   int error = 0;
 };
 
-/// ForEachResourceFile's entries, as a list.
-ResourceFileListing ListResourceFiles(std::u16string_view folder);
+/// What a write did with one record.
+enum class WriteOutcome {
+  kUnchanged,  ///< its values are those last read or written: nothing was done
+  kWritten,    ///< its file was replaced
+  kOnDisk,     ///< its file already held exactly these bytes: nothing was written
+  kConflict,   ///< its file changed (or vanished) on disk since: nothing was written
+  kFailed,     ///< nothing was written; `problem` says why
+};
+
+struct WriteResult {
+  WriteOutcome outcome = WriteOutcome::kUnchanged;
+  ResourceProblem problem;
+  bool vanished = false;  ///< (kConflict) the file was deleted, not changed
+};
+
+class Workspace {
+ public:
+  Workspace() = default;
+  Workspace(const Workspace&) = delete;
+  Workspace& operator=(const Workspace&) = delete;
+
+  /// Opens the folder `folder` (links on the way followed only under the rule of
+  /// path_walk.h), for every later call; a change waits at most `lockWaitMs` for
+  /// another's. Returns 0 or why not (ENOENT, ENOTDIR, EACCES...). A workspace that is not
+  /// open lists nothing, and every change fails with that reason.
+  int Open(std::u16string_view folder, int lockWaitMs = kLockWaitMs);
+  bool isOpen() const { return fd_.valid(); }
+  /// The folder as it was given.
+  const std::u16string& folder() const { return folder_; }
+
+  /// Hands each entry whose name matches "*.opc" (letter case ignored; folders and other
+  /// entries of such a name included) to `each`, in the order the file system returns
+  /// them, without holding them all.
+  SearchEnd ForEachResourceFile(const std::function<void(std::u16string_view)>& each) const;
+
+  /// Reads the resource file `fileName`, one name in the folder: a file larger than
+  /// schema::kMaxFileSize is refused unread (kTooLarge).
+  ResourceFileReading Read(std::u16string_view fileName) const;
+
+  /// The resource that the Resource combo entry `name` stands for: NAME.opc when it is a
+  /// valid resource file (then it is the only file read and the folder is not listed),
+  /// else the first valid file, in the order the folder lists them, whose entry text is
+  /// NAME (such as NAME.OPC or NAME.old.opc). A name that holds "." or "/" finds nothing.
+  ResourceLookup Find(std::u16string_view name) const;
+
+  /// Writes the record into its file, when it changed since `baseline`: only the values
+  /// that changed are set (resource_file.h). Under the lock, the file is read, compared
+  /// with `baseline` and replaced by one safe replace; when it changed or vanished on
+  /// disk meanwhile, it is replaced (or made again) only with `replaceChangedFile`, else
+  /// kConflict. A value the file cannot hold is refused before anything is read. On
+  /// kWritten and kOnDisk `baseline` tells what the file holds now.
+  WriteResult Write(const ResourceRecord& record, RecordBaseline& baseline,
+                    bool replaceChangedFile);
+
+  /// Creates the file of a new resource `resourceName` (without extension), whole or not
+  /// at all, with the layout of a new resource file: kExists when any file of that name
+  /// exists. On success `baseline` (when given) says what it holds.
+  ResourceProblem Create(std::u16string_view resourceName, RecordBaseline* baseline = nullptr);
+
+  /// Deletes the file `fileName` (a symbolic link itself).
+  ResourceProblem Delete(std::u16string_view fileName);
+
+  /// True once a change could not be written to the change log (system_log.h).
+  bool logFailed() const { return logFailed_; }
+
+ private:
+  ResourceProblem Lock(ExclusiveLock& lock) const;
+  void Log(std::string_view action, std::u16string_view fileName, std::string_view what);
+
+  std::u16string folder_;
+  std::string fullPath_;  ///< the folder's full path, for the change log
+  UniqueFd fd_;
+  int openError_ = 0;
+  int lockWaitMs_ = kLockWaitMs;
+  bool logFailed_ = false;
+};
 
 }  // namespace tirv

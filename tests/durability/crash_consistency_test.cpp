@@ -38,6 +38,8 @@
 #include "resources/resource_file.h"
 #include "support/failing_syscalls.h"
 #include "support/temp_dir.h"
+#include "support/workspace_files.h"
+#include "workspace/resource_store.h"
 
 namespace tirv {
 namespace {
@@ -237,11 +239,14 @@ ResourceRecord SerialRecord(int index, bool second) {
 }
 
 // The only texts a record's file may hold: one of its two versions, each whole. A record
-// is written with one replace, so no mix of old and new keys is ever seen.
+// is written with one replace, so no mix of old and new keys is ever seen. The files are
+// made by the first save, with the layout of a new resource file.
 std::set<std::string> ReachableTexts() {
   const auto text = [](const char* adapt, const char* tele, const std::string& port) {
     return std::string("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.") + adapt +
-           ".20\r\n\r\n[Online]\r\nComTeleLength=" + tele + "\r\nComPort=" + port + "\r\n\r\n";
+           ".20\r\nDescription=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n\r\n"
+           "[Online]\r\nComTeleLength=" +
+           tele + "\r\nComPort=" + port + "\r\n\r\n";
   };
   const std::string first = "V24 1 9600 8 1 0 2000 0";
   const std::string second = "V24 2 19200 8 2 2 2000 0";
@@ -252,7 +257,7 @@ std::set<std::string> ReachableTexts() {
 Status SaveAll(ResourceStore& store, const std::vector<ResourceRecord>& values) {
   auto record = store.records().begin();
   for (const ResourceRecord& value : values) *record++ = value;
-  return store.SaveChanged([](const ResourceRecord&) { return true; }).status;
+  return store.SaveChanged([](const ResourceRecord&, bool) { return true; }).status;
 }
 
 TEST(CrashConsistency, KilledSaveOfAWorkspaceLeavesEveryFileWhole) {

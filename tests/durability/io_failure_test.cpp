@@ -33,6 +33,17 @@ constexpr const char* kOriginal =
     "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
     "[Online]\r\nComTeleLength=256\r\nComPort=V24 1 9600 8 1 0 2000 0\r\n\r\n";
 
+// Calls whose failure loses nothing: closing the file that was read, looking for and
+// removing temporaries that dead writers left, removing the replaced version once the
+// new one is durable, and giving the file to its old owner, which only root may do and
+// whose failure leaves the writer's own ids.
+bool Harmless(const std::string& failed) {
+  for (const char* call : {"close", "unlink", "lstat", "fchown"}) {
+    if (failed.rfind(call, 0) == 0) return true;
+  }
+  return false;
+}
+
 // Names in the folder other than `keep`: temporary files a failed save left behind.
 std::vector<std::string> Leftovers(const std::string& folder, const std::string& keep) {
   std::vector<std::string> names = ListFolder(folder);
@@ -64,15 +75,14 @@ TEST(IoFailures, EveryFailedCallOfAOneShotWriteIsToldAndChangesNothing) {
       EXPECT_EQ(ReadBytes(path), kOriginal);
       EXPECT_EQ(Leftovers(dir.path(), "Line1.opc"), std::vector<std::string>{});
     } else {
-      // Closing the file that was read, or removing the replaced version after the new one
-      // is durable, loses nothing: the save is complete and says so.
+      // The save is complete and says so.
       ++harmless;
       EXPECT_NE(ReadBytes(path).find("V24 2 19200"), std::string::npos);
-      EXPECT_TRUE(failed.rfind("close", 0) == 0 || failed.rfind("unlink", 0) == 0) << failed;
+      EXPECT_EQ(Leftovers(dir.path(), "Line1.opc"), std::vector<std::string>{});
+      EXPECT_TRUE(Harmless(failed)) << failed;
     }
   }
   EXPECT_GE(told, 8) << "open, read, stat, create, write, chmod, fsync, swap, folder flush";
-  EXPECT_LE(harmless, 3);
   std::printf("one-shot write: %d calls failed in turn, %d told, %d harmless\n", failAt - 1, told,
               harmless);
 }
@@ -122,7 +132,7 @@ TEST(IoFailures, EveryFailedCallOfTheSaveCommandShowsTheMessage) {
           << Utf16ToUtf8(window.BoxTexts()[0]);
     } else {
       EXPECT_EQ(bytes, saved) << "a failed save went untold";
-      EXPECT_TRUE(failed.rfind("close", 0) == 0 || failed.rfind("unlink", 0) == 0) << failed;
+      EXPECT_TRUE(Harmless(failed)) << failed;
     }
   }
   EXPECT_GE(told, 8);

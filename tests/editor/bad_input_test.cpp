@@ -217,11 +217,7 @@ TEST(BadInputTest, AnIniFileThatCannotBeUsedEndsOrEmptiesTheStartWithItsMessage)
     return rig.bin + "/" + longRelative.substr(2);
   };
   const Case cases[] = {
-      {"random bytes",
-       RandomBytes(2048, 3, 0),
-       {},
-       refused(u"it cannot be read as a profile file"),
-       {0}},
+      {"random bytes", RandomBytes(2048, 3, 0), {}, refused(u"it holds a zero byte"), {0}},
       {"empty", "", {}, refused(u"there is no CustomWorkspace in [Settings]"), {0}},
       {"a folder", "folder", {}, refused(u"Is a directory"), {0}},
       {"no CustomWorkspace",
@@ -288,6 +284,9 @@ TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
   const std::u16string question =
       u"Alpha.opc was changed by another program since it was loaded. Replace it with your "
       u"values?";
+  const std::u16string deleted =
+      u"Alpha.opc was deleted by another program since it was loaded. Create it again with your "
+      u"values?";
   const auto failed = [](std::u16string why) { return kSaveFailed + u"\nAlpha.opc: " + why; };
   struct Case {
     const char* what;
@@ -297,23 +296,24 @@ TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
     Folder after;  // the workspace afterwards
   };
   const Case cases[] = {
-      {"deleted, and brought back",
+      {"deleted, and made again with the whole layout of a new file",
        [](const std::string& path) { ::unlink(path.c_str()); },
        kYes,
-       {question},
+       {deleted},
        {{alpha,
-         File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
+         File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+              "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n\r\n"
               "[Online]\r\nComTeleLength=256\r\nComPort=V24 3 19200 8 1 0 2000 0\r\n\r\n")}}},
       {"deleted, and left so",
        [](const std::string& path) { ::unlink(path.c_str()); },
        kNo,
-       {question},
+       {deleted},
        {}},
-      {"given other values and keys, replaced keeping its other keys",
+      {"given other values and keys, our change set over theirs, their others kept",
        [&](const std::string& path) { WriteBytes(path, other); },
        kYes,
        {question},
-       {{alpha, File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+       {{alpha, File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
                      "Description=changed elsewhere\r\n\r\n[Online]\r\nComTeleLength=256\r\n"
                      "ComPort=V24 3 19200 8 1 0 2000 0\r\nRetries=3\r\n\r\n[Alarms]\r\n"
                      "Limit=80\r\n\r\n")}}},
@@ -347,7 +347,7 @@ TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
       {"gone with its folder",
        [](const std::string& path) { testing::RemoveTree(path.substr(0, path.rfind('/'))); },
        kYes,
-       {question, failed(u"No such file or directory")},
+       {deleted, failed(u"No such file or directory")},
        {}},
   };
   for (const Case& c : cases) {

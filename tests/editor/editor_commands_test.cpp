@@ -173,11 +173,11 @@ TEST(EditorCommandsTest, ARecordWithoutAlignmentShowsAnEmptyAlignmentAfterASwitc
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(rig.Files(), files);
 
-  // Changed, Beta's empty alignment is written as an empty adaptation.
+  // A port value changed: only the port is written, and the unknown adaptation stays.
   rig.ui.PickText(ids::kResource, u"Beta");
   rig.ui.PickText(ids::kBaud, u"600");
   rig.ui.Click(ids::kSave);
-  EXPECT_EQ(rig.Bytes("Beta.opc"), OpcFile("V24 2 600 8 1 0 2000 0", ""));
+  EXPECT_EQ(rig.Bytes("Beta.opc"), OpcFile("V24 2 600 8 1 0 2000 0", "QB.OPC.AdaptTIRV3x.XX.20"));
   EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 9600 8 1 0 2000 0", kBe));
 }
 

@@ -34,7 +34,10 @@ TEST(ReadWholeFileTest, TellsAnAbsentFileFromOneThatCannotBeRead) {
 
   EXPECT_EQ(ReadWholeFile(dir.WFile("f.ini"), bytes), ReadOutcome::kRead);
   EXPECT_EQ(bytes, content);
-  EXPECT_EQ(ReadWholeFile(dir.wpath() + u"\\f.ini", bytes), ReadOutcome::kRead);
+  // "\\" is a character of a name, never a separator.
+  EXPECT_EQ(ReadWholeFile(dir.wpath() + u"\\f.ini", bytes), ReadOutcome::kAbsent);
+  WriteBytes(dir.File("a\\f.ini"), content);
+  EXPECT_EQ(ReadWholeFile(dir.WFile("a\\f.ini"), bytes), ReadOutcome::kRead);
   EXPECT_EQ(bytes, content);
 
   bytes = "stale";
@@ -109,8 +112,10 @@ TEST(FileAttributesTest, FilesFoldersAndReadOnlyFiles) {
   EXPECT_TRUE(CreateOneFolder(dir.WFile("ws")));
   EXPECT_FALSE(CreateOneFolder(dir.WFile("ws")));
   EXPECT_FALSE(CreateOneFolder(dir.WFile("a/b")));
-  EXPECT_TRUE(CreateNewFile(dir.WFile("ws\\n.opc")));
+  EXPECT_TRUE(CreateNewFile(dir.WFile("ws/n.opc")));
   EXPECT_FALSE(CreateNewFile(dir.WFile("ws/n.opc")));
+  EXPECT_TRUE(CreateNewFile(dir.WFile("ws\\n.opc")));  // a name of its own beside "ws"
+  EXPECT_EQ(GetFileAttributes(dir.WFile("ws\\n.opc")), kAttributeNormal);
   EXPECT_TRUE(DeleteOneFile(dir.WFile("ws/n.opc")));
   EXPECT_FALSE(DeleteOneFile(dir.WFile("ws/n.opc")));
   EXPECT_FALSE(DeleteOneFile(dir.WFile("ws")));
@@ -191,18 +196,18 @@ TEST(SafeWriteTest, AnyNameTheFolderHoldsGetsAHiddenTemporaryWithinTheLimit) {
         std::string(251, 'a') + ".opc", wide + ".OPC"}) {
     SCOPED_TRACE(name.size());
     std::vector<std::string> during;
+    EXPECT_EQ(CreateFileSafely(Utf8ToUtf16(dir.File(name)), "first"), 0);
     {
-      FailingSysCalls layer;
+      FailingSysCalls layer;  // the temporary has its name when it is swapped in
       layer.SetHook([&](Call call, int) {
-        if (call == Call::kFsync && during.empty()) during = ListFolder(dir.path());
+        if (call == Call::kExchange && during.empty()) during = ListFolder(dir.path());
       });
-      EXPECT_EQ(CreateFileSafely(Utf8ToUtf16(dir.File(name)), "first"), 0);
+      EXPECT_EQ(ReplaceFileSafely(Utf8ToUtf16(dir.File(name)), "second"), 0);
     }
-    EXPECT_EQ(ReplaceFileSafely(Utf8ToUtf16(dir.File(name)), "second"), 0);
     EXPECT_EQ(ReadBytes(dir.File(name)), "second");
     EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{name});
-    ASSERT_EQ(during.size(), 1u);
-    const std::string& temporary = during[0];
+    ASSERT_EQ(during.size(), 2u);
+    const std::string& temporary = during[0] == name ? during[1] : during[0];
     EXPECT_EQ(temporary[0], '.');
     EXPECT_FALSE(MatchesWildcard(u"*.opc", Utf8ToUtf16(temporary))) << temporary;
     for (const char16_t unit : Utf8ToUtf16(temporary)) {
@@ -227,16 +232,21 @@ TEST(SafeWriteTest, WhatIsAtTheNameOrAppearsThereIsNeverWrittenThrough) {
     EXPECT_EQ(CreateFileSafely(dir.WFile(name), "mine", &why), kGeneralFailure);
     EXPECT_EQ(why, EEXIST);
   }
-  // A file swapped for that link while its new content is written is replaced.
+  // A file swapped for that link while its new content is written is refused: the file
+  // that was looked at is the only one ever replaced.
   WriteBytes(dir.File("r.opc"), "old");
   {
     FailingSysCalls layer;
     layer.SetHook([&](Call call, int) {
       if (call == Call::kFsync) ::rename(dir.File("late.opc").c_str(), dir.File("r.opc").c_str());
     });
-    EXPECT_EQ(ReplaceFileSafely(dir.WFile("r.opc"), "new"), 0);
+    int why = 0;
+    EXPECT_EQ(ReplaceFileSafely(dir.WFile("r.opc"), "new", &why), kGeneralFailure);
+    EXPECT_EQ(why, kErrorReplacedMeanwhile);
   }
-  EXPECT_EQ(ReadBytes(dir.File("r.opc")), "new");
+  char link[64] = {};
+  EXPECT_GT(::readlink(dir.File("r.opc").c_str(), link, sizeof link - 1), 0);
+  EXPECT_STREQ(link, "planted.txt");
   EXPECT_EQ(ReadBytes(dir.File("taken.opc")), "colleague's");
   EXPECT_FALSE(FileExists(dir.File("elsewhere.txt")));
   EXPECT_FALSE(FileExists(dir.File("planted.txt")));

@@ -14,6 +14,7 @@
 #include "platform/text.h"
 #include "support/failing_syscalls.h"
 #include "support/temp_dir.h"
+#include "workspace/location.h"
 #include "workspace/workspace.h"
 
 namespace tirv {
@@ -50,10 +51,21 @@ std::vector<std::string> Only(const std::vector<std::string>& order,
   return kept;
 }
 
-std::vector<std::string> Names(const ResourceFileListing& listing) {
+// The names a workspace lists, and how its search ended.
+struct Listing {
   std::vector<std::string> names;
-  for (const std::u16string& name : listing.names) names.push_back(Utf16ToUtf8(name));
-  return names;
+  SearchEnd end;
+};
+Listing ListOf(const Workspace& workspace) {
+  Listing listing;
+  listing.end = workspace.ForEachResourceFile(
+      [&](std::u16string_view name) { listing.names.push_back(Utf16ToUtf8(name)); });
+  return listing;
+}
+Listing ListOf(std::u16string_view folder) {
+  Workspace workspace;
+  EXPECT_EQ(workspace.Open(folder), 0);
+  return ListOf(workspace);
 }
 
 TEST(ResolveWorkspacePathTest, ResolvesRelativeColonAndFullPathsAndRefusesTheRest) {
@@ -66,12 +78,12 @@ TEST(ResolveWorkspacePathTest, ResolvesRelativeColonAndFullPathsAndRefusesTheRes
       {u".\\ws", 0, u"/apps/ed/ws"},
       {u"./ws", 0, u"/apps/ed/ws"},
       {u"./ws/sub", 0, u"/apps/ed/ws/sub"},
-      {u".\\ws\\sub", 0, u"/apps/ed/ws\\sub"},        // only the first two characters are replaced
+      {u".\\ws\\sub", 0, u"/apps/ed/ws/sub"},         // "\\" separates here, and here alone
       {u" \t\r\n\v\f./ws \t", 0, u"/apps/ed/ws \t"},  // white space at the end stays
       {u".\\", 0, u"/apps/ed/"},
-      {u"C:\\ws", 0, u"C:\\ws"},
-      {u".\\a:b", 0, u".\\a:b"},
-      {u"  D:\\ws", 0, u"D:\\ws"},
+      {u"C:\\ws", 0, u"C:/ws"},
+      {u".\\a:b", 0, u"./a:b"},
+      {u"  D:\\ws", 0, u"D:/ws"},
       {u"/srv/opc/ws", 0, u"/srv/opc/ws"},
       {u" /srv/opc/ws", 0, u"/srv/opc/ws"},
       {u"\\Temp\\ws", kGeneralFailure, u"\\Temp\\ws"},
@@ -186,10 +198,45 @@ TEST(LocateWorkspaceTest, TellsWhatEveryKindOfIniFileLocates) {
     EXPECT_EQ(Utf16ToUtf8(location.folder),
               resolved && !c.folder.starts_with("/") ? bin + "/" + c.folder : rooted(c.folder));
     EXPECT_EQ(location.error, c.error);
-    if (c.outcome == WorkspaceOutcome::kReady) {
-      EXPECT_EQ(Names(ListResourceFiles(location.folder)),
+    if (c.outcome == WorkspaceOutcome::kReady && !c.listed.empty()) {
+      EXPECT_EQ(ListOf(location.folder).names,
                 c.listed.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.listed});
     }
+  }
+}
+
+TEST(DescribeLocationTest, NamesTheFileTheLineAndWhy) {
+  struct Case {
+    const char* ini;  // nullptr: no TirvOPC.ini
+    const char* reason;
+  };
+  const std::string longText(100, 'w');
+  const Case cases[] = {
+      {nullptr, "<bin>/TirvOPC.ini: No such file or directory"},
+      {"; the workspace of line 3\r\n[Settings]\r\nCustomWorkspace=./ws\r\n",
+       "<bin>/TirvOPC.ini, line 1: it is neither a [section] header nor a key=value entry"},
+      {"CustomWorkspace=./ws\r\n[Settings]\r\n",
+       "<bin>/TirvOPC.ini, line 1: a key=value entry comes before the first [section]"},
+      {"[Settings]\r\n\r\nCustomWorkspace=./ws\r\n# note\r\n",
+       "<bin>/TirvOPC.ini, line 4: it is neither a [section] header nor a key=value entry"},
+      {"[Settings]\r\nOther=./ws\r\n",
+       "<bin>/TirvOPC.ini: there is no CustomWorkspace in [Settings]"},
+      {"[Settings]\r\nCustomWorkspace=ws\r\n",
+       "<bin>/TirvOPC.ini: the workspace \"ws\" is neither a full path nor one beginning with ./"},
+      {"[Settings]\r\nCustomWorkspace=./missing\r\n", "<bin>/missing: No such file or directory"},
+      {"[Settings]\r\nCustomWorkspace=./ws\r\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reason);
+    TempDir dir;
+    const std::string bin = dir.File("bin");
+    ::mkdir(bin.c_str(), 0755);
+    ::mkdir((bin + "/ws").c_str(), 0755);
+    if (c.ini != nullptr) WriteBytes(bin + "/TirvOPC.ini", c.ini);
+    std::string expected = c.reason;
+    if (expected.starts_with("<bin>")) expected.replace(0, 5, bin);
+    EXPECT_EQ(Utf16ToUtf8(DescribeLocation(LocateWorkspace(ModuleAt(bin + "/tirvane-editor")))),
+              expected);
   }
 }
 
@@ -206,77 +253,70 @@ TEST(CreateWorkspaceFolderTest, CreatesOneFolderAndNoIntermediateOnes) {
   EXPECT_FALSE(FileExists(dir.File("missing")));
 }
 
-TEST(ListResourceFilesTest, ListsTheOpcEntriesInTheFileSystemsOrderFoldersIncluded) {
+TEST(WorkspaceListingTest, ListsTheOpcEntriesInTheFileSystemsOrderFoldersIncluded) {
   TempDir dir;
   for (const char* name : {"a.opc", "b.opc", "c.opc", "Plant.OPC", "notes.txt", "c.opc.old",
-                           "Line1.opc.bak", ".a.opc.tmp-1"}) {
+                           "Line1.opc.bak", ".a.opc.tmp-1", "Y.\\..\\evil\\Y.opc"}) {
     WriteBytes(dir.File(name), "[Online]\r\n");
   }
   ::mkdir(dir.File("x.opc").c_str(), 0755);
-  const ResourceFileListing listing = ListResourceFiles(dir.wpath());
+  const Listing listing = ListOf(dir.wpath());
   const std::vector<std::string> expected =
-      Only(DirectoryOrder(dir.path()), {"a.opc", "b.opc", "c.opc", "Plant.OPC", "x.opc"});
-  ASSERT_EQ(expected.size(), 5u);
-  EXPECT_EQ(Names(listing), expected);
-  EXPECT_FALSE(listing.failed);
+      Only(DirectoryOrder(dir.path()),
+           {"a.opc", "b.opc", "c.opc", "Plant.OPC", "x.opc", "Y.\\..\\evil\\Y.opc"});
+  ASSERT_EQ(expected.size(), 6u);
+  EXPECT_EQ(listing.names, expected);
+  EXPECT_FALSE(listing.end.failed);
 }
 
-TEST(ListResourceFilesTest, AFolderThatCannotBeListedGivesNoNamesAndNoFailure) {
-  struct Case {
-    const char* what;
-    const char* folder;
-    Call failing;  // kCount: none
-    int error;
-  };
-  const Case cases[] = {
-      {"no opc entries", "", Call::kCount, 0},
-      {"a missing folder", "/missing", Call::kCount, 0},
-      {"a file instead of a folder", "/notes.txt", Call::kCount, 0},
-      {"a folder that cannot be opened", "", Call::kOpendir, EACCES},
-      {"a folder whose first read fails", "", Call::kReaddir, EIO},
-  };
+TEST(WorkspaceListingTest, AFolderThatCannotBeOpenedOrListedIsToldWhy) {
   TempDir dir;
   WriteBytes(dir.File("notes.txt"), "");
-  WriteBytes(dir.File("Line1.opc.bak"), "");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    if (c.failing == Call::kCount) {
-      const ResourceFileListing listing = ListResourceFiles(U16(dir.path() + c.folder));
-      EXPECT_EQ(Names(listing), std::vector<std::string>{});
-      EXPECT_FALSE(listing.failed);
-      continue;
-    }
-    WriteBytes(dir.File("a.opc"), "");
+  Workspace workspace;
+  EXPECT_EQ(workspace.Open(U16(dir.path() + "/missing")), ENOENT);
+  EXPECT_EQ(ListOf(workspace).names, std::vector<std::string>{});
+  EXPECT_EQ(workspace.Open(U16(dir.path() + "/notes.txt")), ENOTDIR);
+  EXPECT_FALSE(workspace.Create(u"New").ok());
+  EXPECT_FALSE(FileExists(dir.File("New.opc")));
+
+  EXPECT_EQ(ListOf(dir.wpath()).names, std::vector<std::string>{});  // empty, no failure
+  WriteBytes(dir.File("a.opc"), "");
+  for (const Call failing : {Call::kOpendir, Call::kReaddir}) {
+    SCOPED_TRACE(CallName(failing));
+    ASSERT_EQ(workspace.Open(dir.wpath()), 0);
     FailingSysCalls layer;
-    layer.FailNth(c.failing, 1, c.error);
-    const ResourceFileListing listing = ListResourceFiles(U16(dir.path() + c.folder));
+    layer.FailNth(failing, 1, EACCES);
+    const Listing listing = ListOf(workspace);
     EXPECT_TRUE(layer.fired());
-    EXPECT_EQ(Names(listing), std::vector<std::string>{});
-    EXPECT_FALSE(listing.failed);
+    EXPECT_EQ(listing.names, std::vector<std::string>{});
+    EXPECT_TRUE(listing.end.failed);
+    EXPECT_EQ(listing.end.error, EACCES);
   }
 }
 
-TEST(ListResourceFilesTest, ASearchThatBreaksPartWayOrCannotCloseFails) {
+TEST(WorkspaceListingTest, ASearchThatBreaksPartWayOrCannotCloseFails) {
   TempDir dir;
   for (const char* name : {"a.opc", "b.opc", "c.opc"}) WriteBytes(dir.File(name), "");
   const std::vector<std::string> order = DirectoryOrder(dir.path());
   std::size_t firstOpc = 0;
   while (!order[firstOpc].ends_with(".opc")) ++firstOpc;
+  Workspace workspace;
+  ASSERT_EQ(workspace.Open(dir.wpath()), 0);
   {
     // The read after the first name fails; later reads would work, but the search ends.
     FailingSysCalls layer;
     layer.FailNth(Call::kReaddir, static_cast<int>(firstOpc) + 2, EIO);
-    const ResourceFileListing listing = ListResourceFiles(dir.wpath());
-    EXPECT_EQ(Names(listing), std::vector<std::string>{order[firstOpc]});
-    EXPECT_TRUE(listing.failed);
-    EXPECT_EQ(listing.error, EIO);
+    const Listing listing = ListOf(workspace);
+    EXPECT_EQ(listing.names, std::vector<std::string>{order[firstOpc]});
+    EXPECT_TRUE(listing.end.failed);
+    EXPECT_EQ(listing.end.error, EIO);
   }
   FailingSysCalls layer;
   layer.FailNth(Call::kClosedir, 1, EBADF);
-  const ResourceFileListing listing = ListResourceFiles(dir.wpath());
-  EXPECT_EQ(Names(listing), Only(order, {"a.opc", "b.opc", "c.opc"}));
-  EXPECT_TRUE(listing.failed);
-  EXPECT_EQ(listing.error, EBADF);
+  const Listing listing = ListOf(workspace);
+  EXPECT_EQ(listing.names, Only(order, {"a.opc", "b.opc", "c.opc"}));
+  EXPECT_TRUE(listing.end.failed);
+  EXPECT_EQ(listing.end.error, EBADF);
 }
 
 }  // namespace

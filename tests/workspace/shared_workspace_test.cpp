@@ -13,6 +13,8 @@
 #include "support/resource_texts.h"
 #include "support/temp_dir.h"
 #include "support/test_users.h"
+#include "support/workspace_files.h"
+#include "workspace/resource_store.h"
 
 namespace tirv {
 namespace {
@@ -71,7 +73,7 @@ void LoadAll(ResourceStore& store, const std::u16string& folder) {
 
 TEST_F(SharedWorkspaceTest, AColleaguesSavesSurviveMineAndAResourceWeBothChangedIsAsked) {
   ASSERT_EQ(AsBob([&] {
-              const ResourceStore store(ws_);
+              ResourceStore store(ws_);
               int failed = 0;
               for (const char16_t* name : {u"A", u"B", u"C"})
                 failed += !store.CreateFile(name).ok();
@@ -90,7 +92,7 @@ TEST_F(SharedWorkspaceTest, AColleaguesSavesSurviveMineAndAResourceWeBothChanged
     if (!changed.Await()) return 10;
     store.records().begin()->parameter = u"-ip10.0.0.1";
     std::vector<std::u16string> asked;
-    const SaveReport report = store.SaveChanged([&](const ResourceRecord& record) {
+    const SaveReport report = store.SaveChanged([&](const ResourceRecord& record, bool) {
       asked.push_back(record.name);
       return true;
     });
@@ -104,8 +106,8 @@ TEST_F(SharedWorkspaceTest, AColleaguesSavesSurviveMineAndAResourceWeBothChanged
               LoadAll(store, ws_);
               auto b = std::next(store.records().begin());
               b->alignment = u"Big Endian";
-              const bool saved =
-                  Succeeded(store.SaveChanged([](const ResourceRecord&) { return true; }).status);
+              const bool saved = Succeeded(
+                  store.SaveChanged([](const ResourceRecord&, bool) { return true; }).status);
               const bool deleted = store.DeleteFile(u"C.opc").ok();
               testing::WriteBytes(
                   folder_->workspace() + "/A.opc",
@@ -138,7 +140,7 @@ TEST_F(SharedWorkspaceTest, ADeclinedReplaceLeavesTheColleaguesFileAndKeepsOurCh
     if (!changed.Await()) return 10;
     const auto a = store.records().begin();
     a->parameter = u"-ip10.0.0.1";
-    const SaveReport report = store.SaveChanged([](const ResourceRecord&) { return false; });
+    const SaveReport report = store.SaveChanged([](const ResourceRecord&, bool) { return false; });
     const bool kept = report.keptOnDisk == std::vector<std::u16string>{u"A.opc"};
     return (Succeeded(report.status) && kept ? 0 : 1) + (store.IsChanged(a) ? 0 : 2);
   });
