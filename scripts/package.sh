@@ -1,35 +1,37 @@
 #!/usr/bin/env bash
 # Makes the two Debian packages, tirvane-resources (the command line, its configuration
 # and the shared workspace) and tirvane-editor (the Qt editor): builds the programs with
-# Debian's hardening flags (scripts/build.sh package), packs them with cpack into
-# build/package/, and checks each .deb with lintian: no error, no warning, and none of
-# the notes that say a hardening feature or the stripping of the compiler's notes is
-# missing.
+# Debian's hardening flags (scripts/build.sh package, or the release kind, which has the
+# same flags and the tests too), packs them with cpack (cpack --preset <kind>) into
+# build/<kind>/, and checks each .deb with lintian: no error, no warning, and none of the
+# notes that say a hardening feature or the stripping of the compiler's notes is missing.
 set -euo pipefail
 usage() {
   cat <<USAGE
-usage: scripts/package.sh
-Builds build/package/tirvane-resources_<version>_<arch>.deb and
-build/package/tirvane-editor_<version>_<arch>.deb and checks both with lintian.
+usage: scripts/package.sh [package|release]
+Builds build/<kind>/tirvane-resources_<version>_<arch>.deb and
+build/<kind>/tirvane-editor_<version>_<arch>.deb from the build of that kind (default
+package: the programs alone) and checks both with lintian.
 USAGE
 }
 case "${1:-}" in
   -h | --help)
     usage
     exit 0 ;;
-  "") ;;
+  "" | package | release) ;;
   *)
     usage >&2
     exit 2 ;;
 esac
+kind=${1:-package}
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/package"
-"$root/scripts/build.sh" package
+build="$root/build/$kind"
+"$root/scripts/build.sh" "$kind"
 rm -f "$build"/*.deb
-(cd "$build" && cpack >/dev/null)
+(cd "$root" && cpack --preset "$kind" >/dev/null)
 
 if ! command -v lintian >/dev/null; then
-  echo "package: lintian is missing (run scripts/install-deps.sh)" >&2
+  echo "package: lintian is missing (run scripts/install-deps.sh test)" >&2
   exit 1
 fi
 for name in tirvane-resources tirvane-editor; do
