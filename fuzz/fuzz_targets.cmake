@@ -5,7 +5,7 @@
 #   fuzz/seeds/<name>/, and every input that ever made the target fail is kept in
 #   tests/fuzz-regressions/<name>/.
 #   In the fuzz build (TIRV_BUILD_FUZZ, clang): the libFuzzer program <name>_fuzz and a
-#   test "fuzz_<name>" that runs it for $ENV{TIRV_FUZZ_SECONDS} seconds (default 60).
+#   test "fuzz_<name>" that runs it for $ENV{TIRV_FUZZ_SECONDS} seconds (default 20).
 #   In the normal and sanitizer builds: <name>_fuzz_replay, the same function with a
 #   file-reading main, and a test "fuzz_regressions_<name>" that replays the kept inputs
 #   and the seeds.

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Runs one libFuzzer program for TIRV_FUZZ_SECONDS seconds (default 60):
+# Runs one libFuzzer program for TIRV_FUZZ_SECONDS seconds (default 20):
 #   run_fuzz_target.sh <program> <work corpus folder> <seed folder> <kept-inputs folder>
 # New inputs go to the work corpus; a failing input is written beside it and named in
 # the output, to be kept under tests/fuzz-regressions/<target>/. Exits non-zero when
 # the target failed.
 set -uo pipefail
 program=$1 corpus=$2 seeds=$3 kept=$4
-seconds=${TIRV_FUZZ_SECONDS:-60}
+seconds=${TIRV_FUZZ_SECONDS:-20}
 mkdir -p "$corpus" "$corpus.artifacts"
 inputs=("$corpus" "$seeds")
 [ -d "$kept" ] && inputs+=("$kept")

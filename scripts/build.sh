@@ -1,56 +1,44 @@
 #!/usr/bin/env bash
-# Configures and builds one kind of build under build/<kind>:
-#   release  optimised, with debug info: the editor, the tests and the benchmarks
-#   asan     the editor and the tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# Configures and builds one kind of build under build/<kind>, through the CMake preset of
+# that name (CMakePresets.json says what each holds):
+#   release  optimised, with debug info and Debian's hardening flags: the editor, the
+#            command line, the tests and the benchmarks; cpack packs it as it is
+#   asan     the programs and the tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz     the libFuzzer targets (clang), without the user interface
-#   package  the editor alone, with Debian's hardening flags (dpkg-buildflags), for the .deb
+#   package  the editor and the command line alone, with Debian's hardening flags
 # Warnings are errors (TIRV_WERROR). Targets after the kind build only those, e.g.
 #   scripts/build.sh release tirvane-editor
 set -euo pipefail
 usage() {
   cat <<USAGE
 usage: scripts/build.sh [release|asan|fuzz|package] [target...]
-Configures and builds build/<kind> (default release), warnings as errors:
-  release  optimised, with debug info: the editor, the tests and the benchmarks
-  asan     the editor and the tests under AddressSanitizer and UndefinedBehaviorSanitizer
+Configures and builds build/<kind> (default release) with the CMake preset of that name,
+warnings as errors:
+  release  optimised, with debug info and Debian's hardening flags: the editor, the
+           command line, the tests and the benchmarks
+  asan     the programs and the tests under AddressSanitizer and UndefinedBehaviorSanitizer
   fuzz     the libFuzzer targets (clang), without the user interface
-  package  the editor alone, with Debian's hardening flags (dpkg-buildflags), for the .deb
+  package  the editor and the command line alone, with Debian's hardening flags
 Targets after the kind build only those, e.g. scripts/build.sh release tirvane-editor.
+The same by hand: cmake --preset <kind> && cmake --build --preset <kind>
 USAGE
 }
 case "${1:-}" in
   -h | --help)
     usage
     exit 0 ;;
-esac
-kind=${1:-release}
-[ $# -gt 0 ] && shift
-root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/$kind"
-jobs=$(nproc)
-
-case "$kind" in
-  release)
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRV_WERROR=ON \
-      -DTIRV_BUILD_BENCH=ON ;;
-  asan)
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTIRV_WERROR=ON \
-      -DTIRV_SANITIZE=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" ;;
-  fuzz)
-    CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-      -DTIRV_WERROR=ON -DTIRV_BUILD_UI=OFF -DTIRV_BUILD_TESTS=OFF -DTIRV_BUILD_FUZZ=ON ;;
-  package)
-    # Every hardening feature; CMake takes no CPPFLAGS, so they join the compiler flags.
-    flags() { (cd "$root" && DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"); }
-    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTIRV_WERROR=ON \
-      -DBUILD_TESTING=OFF -DTIRV_BUILD_TESTS=OFF \
-      -DCMAKE_C_FLAGS="$(flags CPPFLAGS) $(flags CFLAGS)" \
-      -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
-      -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" ;;
+  "" | release | asan | fuzz | package) ;;
   *)
     usage >&2
     exit 2 ;;
 esac
+kind=${1:-release}
+[ $# -gt 0 ] && shift
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+cmake --preset "$kind"
 targets=()
 [ $# -gt 0 ] && targets=(--target "$@")
-cmake --build "$build" -j "$jobs" "${targets[@]}"
+# As many compilers at once as there are cores (ninja's own default is two more).
+cmake --build --preset "$kind" -j "$(nproc)" "${targets[@]}"

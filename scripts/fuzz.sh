@@ -24,4 +24,5 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" fuzz >/dev/null
 export TIRV_FUZZ_SECONDS=$1
 filter=${2:+fuzz_$2\$}
-ctest --test-dir "$root/build/fuzz" -R "^${filter:-fuzz_}" --output-on-failure --verbose
+cd "$root"
+ctest --preset fuzz -R "^${filter:-fuzz_}"

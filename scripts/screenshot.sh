@@ -48,7 +48,8 @@ if [ ! -s "$work/display" ]; then
   echo "screenshot: Xvfb did not start: $(cat "$work/xvfb.log")" >&2
   exit 1
 fi
-export DISPLAY=":$(head -n 1 "$work/display")"
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
 
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)

@@ -9,8 +9,8 @@
 #   4. removing the files of the install manifest, then the folders left empty (the
 #      README's command), leaves only the workspace;
 #   5. with DESTDIR and the prefix /opt/<name>, the configuration and the workspace
-#      move below /etc/opt and /var/opt, and the "editor" component alone (what the
-#      package holds) makes no workspace.
+#      move below /etc/opt and /var/opt, and the components "resources" and "editor"
+#      alone (what the packages hold) make no workspace.
 #
 # It installs component by component, every component the build has, so that the build
 # tree's install_manifest.txt stays the one of the user's own `cmake --install`.
@@ -68,7 +68,7 @@ install_into() {  # <log> <cmake --install arguments...>
 manifest_before=$(stat -c '%Y %s' "$build_dir/install_manifest.txt" 2>/dev/null || echo none)
 
 echo "== layout"
-expect_eq "install components" "editor workspace" "${components[*]}"
+expect_eq "install components" "editor resources workspace" "${components[*]}"
 install_into "$temp/install.log" --prefix "$prefix"
 expect_eq "bin link" "../lib/tirvane-editor/tirvane-editor" \
   "$(readlink "$prefix/bin/tirvane-editor")"
@@ -81,7 +81,7 @@ expect_eq "bin link of tirvane-resources" "../lib/tirvane-editor/tirvane-resourc
   "$(readlink "$prefix/bin/tirvane-resources")"
 for file in share/applications/tirvane-editor.desktop share/man/man1/tirvane-editor.1.gz \
   share/man/man1/tirvane-resources.1.gz share/bash-completion/completions/tirvane-resources \
-  share/doc/tirvane-editor/copyright \
+  share/doc/tirvane-editor/copyright share/doc/tirvane-resources/copyright \
   share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/tirvane-editor.png \
   share/icons/hicolor/scalable/apps/tirvane-editor.svg; do
   expect_eq "$file" "regular file" "$(stat -c %F "$prefix/$file" 2>&1)"
@@ -127,8 +127,10 @@ expect_eq "the build tree's install_manifest.txt is untouched" "$manifest_before
   "$(stat -c '%Y %s' "$build_dir/install_manifest.txt" 2>/dev/null || echo none)"
 
 echo "== DESTDIR and /opt"
-DESTDIR=$temp/stage cmake --install "$build_dir" --prefix /opt/tirvane --component editor \
-  >"$temp/stage.log" 2>&1 || fatal "cmake --install with DESTDIR: $(cat "$temp/stage.log")"
+for component in resources editor; do
+  DESTDIR=$temp/stage cmake --install "$build_dir" --prefix /opt/tirvane --component "$component" \
+    >>"$temp/stage.log" 2>&1 || fatal "cmake --install with DESTDIR: $(cat "$temp/stage.log")"
+done
 expect_eq "configuration below /etc/opt" \
   "$(printf '[Settings]\r\nCustomWorkspace=/var/opt/tirvane/lib/tirvane-editor/workspace\r\n\r\n' | od -c)" \
   "$(od -c <"$temp/stage/etc/opt/tirvane/tirvane-editor/TirvOPC.ini")"

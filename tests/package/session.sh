@@ -48,13 +48,29 @@ stop_sessions() {
   xvfb_pid=
 }
 
-# A display of our own, so that no other editor's window can be found by its title.
+# A display of our own, so that no other editor's window can be found by its title. Its
+# number is drawn from 200-999: other programs' servers (the end-to-end tests', other
+# checkouts' test runs on the same machine) let Xvfb take the lowest free number, and two
+# servers started at once by the lowest number were seen to meet. A number in use makes
+# Xvfb end at once, and the next is drawn.
 start_xvfb() {
-  local fifo=$temp/display number
+  local fifo=$temp/display number="" wanted attempt
   mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" 2>"$temp/xvfb.log" &
-  xvfb_pid=$!
-  read -r -t 20 number <"$fifo" || fatal "Xvfb did not start: $(cat "$temp/xvfb.log")"
+  for attempt in 1 2 3 4 5 6 7 8; do
+    wanted=$((200 + RANDOM % 800))
+    Xvfb ":$wanted" -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" \
+      2>"$temp/xvfb.log" &
+    xvfb_pid=$!
+    # Xvfb writes the number once it accepts clients; one that ends closes the pipe.
+    if read -r -t 20 number <"$fifo" && [ -n "$number" ]; then
+      break
+    fi
+    number=""
+    stop_process "$xvfb_pid"
+    xvfb_pid=
+    echo "Xvfb did not start on :$wanted (attempt $attempt): $(tail -n 1 "$temp/xvfb.log")"
+  done
+  [ -n "$number" ] || fatal "Xvfb did not start: $(cat "$temp/xvfb.log")"
   export DISPLAY=":$number"
 }
 
