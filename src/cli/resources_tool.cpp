@@ -149,6 +149,9 @@ int Set(Workspace& workspace, const Invocation& invocation, const Run& run) {
   SettingChange change;
   std::string refusal;
   if (!ParseAssignments(invocation.assignments, change, refusal)) return run.Refuse(refusal);
+  // Read, changed and written under one lock: the change is made on the current bytes.
+  const WorkspaceLock lock(workspace);
+  if (!lock.held()) return run.FailOn(workspace.folder(), lock.problem());
   auto found = FindOrSay(workspace, invocation.name, run);
   if (!found) return kExitFailure;
   ResourceRecord record = found->record;
@@ -273,6 +276,7 @@ int RunResourcesTool(const std::vector<std::string>& arguments, const ToolConsol
   if (invocation.command == Command::kDelete && !invocation.yes && !console.interactive) {
     return run.Refuse("delete asks before it deletes; give --yes where no one can answer");
   }
+  if (const std::string warning = CodePage::DefaultWarning(); !warning.empty()) run.Say(warning);
   Workspace workspace;
   if (!OpenWorkspace(invocation, run, workspace)) return kExitFailure;
   const int status = RunCommand(workspace, invocation, run);

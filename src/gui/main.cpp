@@ -189,6 +189,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tirvane-editor: %s\n", problem.c_str());
     return 2;
   }
+  if (const std::string warning = tirv::CodePage::DefaultWarning(); !warning.empty()) {
+    std::fprintf(stderr, "tirvane-editor: %s\n", warning.c_str());
+  }
   // A write over the file-size limit must fail (EFBIG) and be told like any failed save,
   // not end the program with the user's edits.
   std::signal(SIGXFSZ, SIG_IGN);

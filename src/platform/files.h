@@ -123,6 +123,8 @@ class ExclusiveLock {
   /// Takes the lock on `fd`, trying for at most `milliseconds`. Returns 0, EWOULDBLOCK
   /// when somebody held it all that time, or the errno of the failure.
   int Take(int fd, int milliseconds);
+  /// Gives the lock up, if it is held.
+  void Release();
 
  private:
   int fd_ = -1;

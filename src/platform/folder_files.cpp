@@ -303,8 +303,11 @@ std::string FullPathOf(int dirFd) {
   }
 }
 
-ExclusiveLock::~ExclusiveLock() {
+ExclusiveLock::~ExclusiveLock() { Release(); }
+
+void ExclusiveLock::Release() {
   if (fd_ >= 0) Sys().Flock(fd_, LOCK_UN);
+  fd_ = -1;
 }
 
 int ExclusiveLock::Take(int fd, int milliseconds) {

@@ -123,20 +123,42 @@ const CodePage& CodePage::Windows1252() {
   return *page;
 }
 
-const CodePage& CodePage::Default() {
-  static const CodePage* page = [] {
+namespace {
+
+// The code page TIRVANE_CODEPAGE names, or Windows-1252 with the refused name kept.
+struct DefaultChoice {
+  const CodePage* page = nullptr;
+  std::string refused;
+};
+
+const DefaultChoice& ChooseDefault() {
+  static const DefaultChoice* choice = [] {
+    auto* made = new DefaultChoice;
+    made->page = &CodePage::Windows1252();
     const char* name = std::getenv("TIRVANE_CODEPAGE");
-    if (name == nullptr || *name == '\0') return &Windows1252();
+    if (name == nullptr || *name == '\0') return made;
     auto* p = new CodePage;
-    if (FromIconv(name, *p)) return static_cast<const CodePage*>(p);
-    delete p;
-    std::fprintf(
-        stderr,
-        "tirvane-editor: code page \"%s\" is not a single-byte code page, using Windows-1252\n",
-        name);
-    return &Windows1252();
+    if (CodePage::FromIconv(name, *p)) {
+      made->page = p;
+    } else {
+      delete p;
+      made->refused = name;
+    }
+    return made;
   }();
-  return *page;
+  return *choice;
+}
+
+}  // namespace
+
+const CodePage& CodePage::Default() { return *ChooseDefault().page; }
+
+std::string CodePage::DefaultWarning() {
+  const std::string& refused = ChooseDefault().refused;
+  if (refused.empty()) return {};
+  return "code page \"" + refused +
+         "\" is not a single-byte code page in which every ASCII character is itself, using "
+         "Windows-1252";
 }
 
 bool CodePage::FromIconv(const char* name, CodePage& out) {
@@ -152,8 +174,11 @@ bool CodePage::FromIconv(const char* name, CodePage& out) {
   }
   iconv_close(cd);
   if (!singleByte) return false;
-  for (int b = 1; b < 0x80; ++b) {
-    if (!defined[b]) return false;  // not an 8-bit code page we can share files in
+  // Every ASCII character must be itself, and no other byte one of them: the files'
+  // structure (brackets, "=", line ends) and every identifier are ASCII.
+  for (int b = 1; b < 256; ++b) {
+    if (b < 0x80 && (!defined[b] || table[b] != b)) return false;
+    if (b >= 0x80 && defined[b] && table[b] < 0x80) return false;
   }
   // Undefined bytes keep their own value as a unit, or a private-use unit when the code
   // page already uses that value for another byte: reading and writing stays lossless.

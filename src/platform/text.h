@@ -20,14 +20,19 @@ class CodePage {
   /// U+0090 and U+009D.
   static const CodePage& Windows1252();
 
-  /// The code page named by TIRVANE_CODEPAGE, read once. An unknown name or one that is
-  /// not single-byte falls back to Windows-1252 (with one line on stderr).
+  /// The code page named by TIRVANE_CODEPAGE, read once. A name that FromIconv refuses
+  /// falls back to Windows-1252.
   static const CodePage& Default();
+
+  /// Why Default() is not the code page TIRVANE_CODEPAGE names, as a person reads it
+  /// ("code page \"IBM037\" is not ..."); empty when it is, or when none is named.
+  static std::string DefaultWarning();
 
   /// Builds the table of a single-byte code page through iconv. Returns false, leaving
   /// `out` untouched, when iconv does not know the name, a byte only starts a longer
-  /// sequence (UTF-8, EUC-JP...), a byte maps to more than one unit, or a byte below
-  /// 0x80 has no character.
+  /// sequence (UTF-8, EUC-JP...), a byte maps to more than one unit, or an ASCII
+  /// character is not itself (a byte below 0x80 that has no character or another, or a
+  /// byte above that stands for one: EBCDIC would write a character as a line end).
   static bool FromIconv(const char* name, CodePage& out);
 
   const std::string& name() const { return name_; }

@@ -128,11 +128,26 @@ ResourceLookup Workspace::Find(std::u16string_view name) const {
   return lookup;
 }
 
-ResourceProblem Workspace::Lock(ExclusiveLock& lock) const {
+WorkspaceLock::WorkspaceLock(Workspace& workspace)
+    : workspace_(workspace), problem_(workspace.Acquire()) {}
+
+WorkspaceLock::~WorkspaceLock() {
+  if (held()) workspace_.Release();
+}
+
+ResourceProblem Workspace::Acquire() {
   if (!isOpen()) return Problem(ResourceFault::kSystem, openError_);
-  const int why = lock.Take(fd_.get(), lockWaitMs_);
-  if (why == EWOULDBLOCK) return Problem(ResourceFault::kBusy);
-  return why == 0 ? ResourceProblem{} : Problem(ResourceFault::kSystem, why);
+  if (lockHolders_ == 0) {
+    const int why = lock_.Take(fd_.get(), lockWaitMs_);
+    if (why == EWOULDBLOCK) return Problem(ResourceFault::kBusy);
+    if (why != 0) return Problem(ResourceFault::kSystem, why);
+  }
+  ++lockHolders_;
+  return {};
+}
+
+void Workspace::Release() {
+  if (--lockHolders_ == 0) lock_.Release();
 }
 
 void Workspace::Log(std::string_view action, std::u16string_view fileName, std::string_view what) {
@@ -143,8 +158,8 @@ WriteResult Workspace::Write(const ResourceRecord& record, RecordBaseline& basel
                              bool replaceChangedFile) {
   if (!IsChanged(record, baseline)) return {};
   if (ResourceProblem refused = CheckWritable(record); !refused.ok()) return Failure(refused);
-  ExclusiveLock lock;
-  if (ResourceProblem busy = Lock(lock); !busy.ok()) return Failure(busy);
+  const WorkspaceLock lock(*this);
+  if (!lock.held()) return Failure(lock.problem());
 
   FolderEntry entry;
   const int opened = OpenEntry(fd_.get(), NativePath(record.name), entry);
@@ -193,8 +208,8 @@ ResourceProblem Workspace::Create(std::u16string_view resourceName, RecordBaseli
   fileName += schema::kExtension;
   std::string bytes;
   if (ResourceProblem problem = RenderNewResourceFile(bytes); !problem.ok()) return problem;
-  ExclusiveLock lock;
-  if (ResourceProblem busy = Lock(lock); !busy.ok()) return busy;
+  const WorkspaceLock lock(*this);
+  if (!lock.held()) return lock.problem();
   const TerminationGuard wholeChange;
   if (int why = CreateEntry(fd_.get(), NativePath(fileName), bytes)) {
     return why == EEXIST ? Problem(ResourceFault::kExists) : Problem(ResourceFault::kSystem, why);
@@ -208,8 +223,8 @@ ResourceProblem Workspace::Create(std::u16string_view resourceName, RecordBaseli
 }
 
 ResourceProblem Workspace::Delete(std::u16string_view fileName) {
-  ExclusiveLock lock;
-  if (ResourceProblem busy = Lock(lock); !busy.ok()) return busy;
+  const WorkspaceLock lock(*this);
+  if (!lock.held()) return lock.problem();
   const TerminationGuard wholeChange;
   if (int why = DeleteEntry(fd_.get(), NativePath(fileName))) {
     return Problem(ResourceFault::kSystem, why);

@@ -65,6 +65,27 @@ struct WriteResult {
   bool vanished = false;  ///< (kConflict) the file was deleted, not changed
 };
 
+class Workspace;
+
+/// Holds the workspace's lock for as long as it lives, so that what the holder reads and
+/// then writes is one change: the writes made meanwhile take the lock no second time.
+class WorkspaceLock {
+ public:
+  explicit WorkspaceLock(Workspace& workspace);
+  ~WorkspaceLock();
+  WorkspaceLock(const WorkspaceLock&) = delete;
+  WorkspaceLock& operator=(const WorkspaceLock&) = delete;
+
+  /// kBusy when another program held the lock longer than the wait, kSystem when the
+  /// workspace is not open or the lock failed; ok() when it is held.
+  const ResourceProblem& problem() const { return problem_; }
+  bool held() const { return problem_.ok(); }
+
+ private:
+  Workspace& workspace_;
+  ResourceProblem problem_;
+};
+
 class Workspace {
  public:
   Workspace() = default;
@@ -116,7 +137,9 @@ class Workspace {
   bool logFailed() const { return logFailed_; }
 
  private:
-  ResourceProblem Lock(ExclusiveLock& lock) const;
+  friend class WorkspaceLock;
+  ResourceProblem Acquire();
+  void Release();
   void Log(std::string_view action, std::u16string_view fileName, std::string_view what);
 
   std::u16string folder_;
@@ -124,6 +147,8 @@ class Workspace {
   UniqueFd fd_;
   int openError_ = 0;
   int lockWaitMs_ = kLockWaitMs;
+  ExclusiveLock lock_;
+  int lockHolders_ = 0;
   bool logFailed_ = false;
 };
 

@@ -107,8 +107,10 @@ TEST(CodePageTest, AnotherSingleByteCodePageFromIconvRoundTripsEveryByte) {
   EXPECT_EQ(greek.Decode(0xC1), u'\u0391');
 }
 
-TEST(CodePageTest, FromIconvRefusesUnknownAndMultiByteCodePages) {
-  for (const char* name : {"NO-SUCH-CODE-PAGE", "UTF-8", "UTF-16", "EUC-JP", "GB18030"}) {
+TEST(CodePageTest, FromIconvRefusesUnknownMultiByteAndNotAsciiCodePages) {
+  // EBCDIC code pages are single-byte, but write "\u008E" as a line feed (IBM037).
+  for (const char* name :
+       {"NO-SUCH-CODE-PAGE", "UTF-8", "UTF-16", "EUC-JP", "GB18030", "IBM037", "IBM500"}) {
     SCOPED_TRACE(name);
     CodePage page;
     ASSERT_TRUE(CodePage::FromIconv("KOI8-R", page));
@@ -122,6 +124,7 @@ TEST(CodePageTest, DefaultIsWindows1252WithoutTheVariable) {
   ASSERT_EQ(std::getenv("TIRVANE_CODEPAGE"), nullptr);
   EXPECT_EQ(CodePage::Default().name(), "WINDOWS-1252");
   EXPECT_EQ(CodePage::Default().Decode(0x80), u'\u20AC');
+  EXPECT_EQ(CodePage::DefaultWarning(), "");
 }
 
 struct Utf8Case {
