@@ -11,41 +11,14 @@
 
 #include "platform/system_log.h"
 #include "support/forked_child.h"
+#include "support/log_socket.h"
 #include "support/temp_dir.h"
 
 namespace tirv {
 namespace {
 
+using testing::LogSocket;
 using testing::TempDir;
-
-// A datagram socket bound in a temporary folder, named by TIRVANE_LOG_SOCKET.
-class LogSocket {
- public:
-  explicit LogSocket(const TempDir& dir) : path_(dir.File("log")) {
-    fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    struct sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path_.c_str());
-    bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::setenv("TIRVANE_LOG_SOCKET", path_.c_str(), 1);
-  }
-  ~LogSocket() {
-    ::unsetenv("TIRVANE_LOG_SOCKET");
-    ::close(fd_);
-  }
-  bool bound() const { return bound_; }
-  /// The next line, or "" when none is waiting.
-  std::string Next() {
-    char line[4096];
-    const ssize_t n = ::recv(fd_, line, sizeof line, MSG_DONTWAIT);
-    return n > 0 ? std::string(line, static_cast<std::size_t>(n)) : "";
-  }
-
- private:
-  std::string path_;
-  int fd_ = -1;
-  bool bound_ = false;
-};
 
 TEST(SystemLogTest, EachChangeIsOneLineThatBeginsWithTheAction) {
   TempDir dir;

@@ -2,10 +2,13 @@
 // every kind of ini file locates, and the "*.opc" entries in the file system's order.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
@@ -13,6 +16,7 @@
 
 #include "platform/text.h"
 #include "support/failing_syscalls.h"
+#include "support/log_socket.h"
 #include "support/temp_dir.h"
 #include "workspace/location.h"
 #include "workspace/workspace.h"
@@ -317,6 +321,61 @@ TEST(WorkspaceListingTest, ASearchThatBreaksPartWayOrCannotCloseFails) {
   EXPECT_EQ(listing.names, Only(order, {"a.opc", "b.opc", "c.opc"}));
   EXPECT_TRUE(listing.end.failed);
   EXPECT_EQ(listing.end.error, EBADF);
+}
+
+TEST(WorkspaceReadTest, AFileAboveTheLimitIsRefusedUnreadWhateverItsHoles) {
+  TempDir dir;
+  const std::string text = "[Online]\r\nComPort=DLL netdrv.dll -ip1\r\n";
+  WriteBytes(dir.File("edge.opc"), text + std::string(schema::kMaxFileSize - text.size(), ' '));
+  WriteBytes(dir.File("over.opc"), text);
+  ASSERT_EQ(::truncate(dir.File("over.opc").c_str(), schema::kMaxFileSize + 1), 0);
+  WriteBytes(dir.File("huge.opc"), text);
+  ASSERT_EQ(::truncate(dir.File("huge.opc").c_str(), (off_t{2} << 30) + 1), 0);
+  Workspace workspace;
+  ASSERT_EQ(workspace.Open(dir.wpath()), 0);
+  EXPECT_TRUE(workspace.Read(u"edge.opc").problem.ok());
+  for (const char16_t* name : {u"over.opc", u"huge.opc"}) {
+    FailingSysCalls layer;  // counts the reads: none may be made
+    int reads = 0;
+    layer.SetHook([&](Call call, int) { reads += call == Call::kPread || call == Call::kRead; });
+    const ResourceProblem problem = workspace.Read(name).problem;
+    EXPECT_EQ(problem.fault, ResourceFault::kTooLarge);
+    EXPECT_EQ(Utf16ToUtf8(ReasonOf(problem)), "the file is larger than 1048576 bytes");
+    EXPECT_EQ(reads, 0);
+  }
+}
+
+TEST(WorkspaceChangeLogTest, EachChangeIsLoggedWithTheFullPathOfItsFile) {
+  TempDir dir;
+  testing::LogSocket log(dir);
+  ASSERT_TRUE(log.bound());
+  ASSERT_EQ(::mkdir(dir.File("ws").c_str(), 0755), 0);
+  WriteBytes(dir.File("ws/A.opc"),
+             "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
+             "[Online]\r\nComTeleLength=256\r\nComPort=V24 1 9600 8 1 0 2000 0\r\n\r\n");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  Workspace workspace;
+  const int opened = workspace.Open(u"ws");  // relative, as --workspace ws gives it
+  std::filesystem::current_path(before);
+  ASSERT_EQ(opened, 0);
+
+  const ResourceFileReading reading = workspace.Read(u"A.opc");
+  RecordBaseline baseline = reading.baseline;
+  ResourceRecord record = reading.record;
+  record.alignment = u"Big Endian";
+  ASSERT_EQ(workspace.Write(record, baseline, false).outcome, WriteOutcome::kWritten);
+  ASSERT_TRUE(workspace.Create(u"B").ok());
+  ASSERT_TRUE(workspace.Delete(u"B.opc").ok());
+  const std::string folder = std::filesystem::canonical(dir.File("ws")).string();
+  const auto body = [](const std::string& line) { return line.substr(line.find("]: ") + 3); };
+  const std::string user = " by " + std::string(::getpwuid(::getuid())->pw_name) + ": ";
+  EXPECT_EQ(body(log.Next()), "changed " + folder + "/A.opc" + user +
+                                  "AdaptationComponent \"QB.OPC.AdaptTIRV3x.LE.20\" -> "
+                                  "\"QB.OPC.AdaptTIRV3x.BE.20\"");
+  EXPECT_EQ(body(log.Next()), "added " + folder + "/B.opc" + user + "DLL netdrv.dll -ip127.0.0.1");
+  EXPECT_EQ(body(log.Next()), "deleted " + folder + "/B.opc" + user + "the file is gone");
+  EXPECT_FALSE(workspace.logFailed());
 }
 
 }  // namespace
