@@ -54,6 +54,7 @@ std::unique_ptr<Child> EditorScenario::Start(const std::string& log) {
   Child::Options options = display_.ClientOptions(argv);
   options.env.push_back("TIRVANE_EDITOR_TRACE=1");
   options.env.push_back("QT_STYLE_OVERRIDE=Fusion");  // the look the pixel checks expect
+  options.env.insert(options.env.end(), editorEnvironment_.begin(), editorEnvironment_.end());
   options.stdoutPath = dir_.File(log + ".out");
   options.stderrPath = dir_.File(log + ".err");
   auto child = std::make_unique<Child>(options);

@@ -111,6 +111,8 @@ class EditorScenario : public ::testing::Test {
   std::vector<std::string> launcher_;
   /// Put after the editor's path when it starts; empty by default.
   std::vector<std::string> editorArguments_;
+  /// "NAME=value" entries the editor gets besides the test's environment.
+  std::vector<std::string> editorEnvironment_;
   std::unique_ptr<Child> editor_;
   std::string window_;  ///< the editor's window
   VirtualDisplay::Geometry geometry_;

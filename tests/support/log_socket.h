@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -16,12 +17,15 @@ namespace tirv::testing {
 
 class LogSocket {
  public:
-  explicit LogSocket(const TempDir& dir) : path_(dir.File("log")) {
+  explicit LogSocket(const TempDir& dir) : LogSocket(dir.File("log")) {}
+  /// A socket at `path` that every user may send to.
+  explicit LogSocket(const std::string& path) : path_(path) {
     fd_ = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     struct sockaddr_un address {};
     address.sun_family = AF_UNIX;
     std::strcpy(address.sun_path, path_.c_str());
-    bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    bound_ = ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+             ::chmod(path_.c_str(), 0666) == 0;
     const char* previous = ::getenv("TIRVANE_LOG_SOCKET");
     if (previous != nullptr) previous_ = previous;
     ::setenv("TIRVANE_LOG_SOCKET", path_.c_str(), 1);
