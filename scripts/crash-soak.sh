@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Kills saving processes at random points of their work, N times per scenario (default 10000), and
-# reports any damaged file: a one-shot write loop on one file, and saves of a
-# workspace of 20 resources.
+# Kills saving processes at random points of their work, N times (default 10000), and
+# reports any damaged file: saves of a workspace of 20 resources. (A single safe replace
+# is killed before each of its calls in turn by the normal tests.)
 set -euo pipefail
 usage() {
   cat <<USAGE

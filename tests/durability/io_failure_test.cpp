@@ -51,42 +51,6 @@ std::vector<std::string> Leftovers(const std::string& folder, const std::string&
   return names;
 }
 
-TEST(IoFailures, EveryFailedCallOfAOneShotWriteIsToldAndChangesNothing) {
-  int told = 0;
-  int harmless = 0;
-  int failAt = 1;
-  for (;; ++failAt) {
-    TempDir dir;
-    const std::string path = dir.File("Line1.opc");
-    WriteBytes(path, kOriginal);
-    int result;
-    std::string failed;
-    {
-      FailingSysCalls calls;
-      calls.FailNthOfAny(failAt, EIO);
-      result =
-          WriteProfileString(u"Online", u"ComPort", u"V24 2 19200 8 1 2 2000 0", Utf8ToUtf16(path));
-      if (!calls.fired()) break;  // every call has failed once
-      failed = calls.FailedCall();
-    }
-    SCOPED_TRACE("failed call: " + failed);
-    if (result == 0) {
-      ++told;
-      EXPECT_EQ(ReadBytes(path), kOriginal);
-      EXPECT_EQ(Leftovers(dir.path(), "Line1.opc"), std::vector<std::string>{});
-    } else {
-      // The save is complete and says so.
-      ++harmless;
-      EXPECT_NE(ReadBytes(path).find("V24 2 19200"), std::string::npos);
-      EXPECT_EQ(Leftovers(dir.path(), "Line1.opc"), std::vector<std::string>{});
-      EXPECT_TRUE(Harmless(failed)) << failed;
-    }
-  }
-  EXPECT_GE(told, 8) << "open, read, stat, create, write, chmod, fsync, swap, folder flush";
-  std::printf("one-shot write: %d calls failed in turn, %d told, %d harmless\n", failAt - 1, told,
-              harmless);
-}
-
 TEST(IoFailures, EveryFailedCallOfTheSaveCommandShowsTheMessage) {
   int told = 0;
   int failAt = 1;

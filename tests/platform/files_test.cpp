@@ -1,6 +1,7 @@
 // Whole-file reads and the attributes of paths, on real files.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "support/failing_syscalls.h"
+#include "support/forked_child.h"
 #include "support/temp_dir.h"
 
 namespace tirv {
@@ -24,6 +26,11 @@ using testing::ListFolder;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
+
+bool IsLink(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
 
 TEST(ReadWholeFileTest, TellsAnAbsentFileFromOneThatCannotBeRead) {
   TempDir dir;
@@ -140,10 +147,17 @@ TEST(SafeWriteTest, EveryFailureTellsItsFirstReason) {
     return FileExists(dir.File(name)) ? ReadBytes(dir.File(name)) : "absent";
   };
   std::string bytes;
+  ::symlink("real/r.opc", dir.File("r-link.opc").c_str());
+  const auto linkedContent = [&] {
+    return contentOf("real/r.opc") + (IsLink(dir.File("r-link.opc")) ? "" : " (no longer a link)");
+  };
   const std::vector<Operation> operations = {
       {"replace", [&] { WriteBytes(dir.File("real/r.opc"), "old"); },
        [&](int* why) { return ReplaceFileSafely(dir.WFile("link/r.opc"), "new", why) == 0; },
        [&] { return contentOf("real/r.opc"); }, "new", "old"},
+      {"replace through a link to the file", [&] { WriteBytes(dir.File("real/r.opc"), "old"); },
+       [&](int* why) { return ReplaceFileSafely(dir.WFile("r-link.opc"), "new", why) == 0; },
+       linkedContent, "new", "old"},
       {"create", [&] { ::unlink(dir.File("real/n.opc").c_str()); },
        [&](int* why) { return CreateFileSafely(dir.WFile("link/n.opc"), "new", why) == 0; },
        [&] { return contentOf("real/n.opc"); }, "new", "absent"},
@@ -182,6 +196,40 @@ TEST(SafeWriteTest, EveryFailureTellsItsFirstReason) {
     }
   }
   EXPECT_GT(failures, 20);
+}
+
+TEST(SafeWriteTest, AProcessKilledAtAnyStepLeavesOldOrNewTextInFull) {
+  TempDir dir;
+  const std::u16string file = dir.WFile("r.opc");
+  int kills = 0;
+  for (int k = 1;; ++k) {
+    SCOPED_TRACE("killed before call " + std::to_string(k));
+    WriteBytes(dir.File("r.opc"), "old");
+    const testing::ChildOutcome child = testing::RunInChild([&] {
+      FailingSysCalls layer;
+      layer.SetHook([k](Call, int total) {
+        if (total == k) ::raise(SIGKILL);
+      });
+      return ReplaceFileSafely(file, "new") == 0 ? 0 : 1;
+    });
+    if (child.exited) {
+      EXPECT_EQ(child.exitCode, 0);
+      EXPECT_EQ(ReadBytes(dir.File("r.opc")), "new");
+      break;
+    }
+    ++kills;
+    ASSERT_EQ(child.signal, SIGKILL);
+    const std::string after = ReadBytes(dir.File("r.opc"));
+    EXPECT_TRUE(after == "old" || after == "new") << "file after the kill: " << after;
+    for (const std::string& name : ListFolder(dir.path())) {
+      EXPECT_FALSE(name != "r.opc" && MatchesWildcard(u"*.opc", Utf8ToUtf16(name))) << name;
+    }
+    // What the killed process left behind does not disturb the next write.
+    EXPECT_EQ(ReplaceFileSafely(file, "next"), 0);
+    EXPECT_EQ(ReadBytes(dir.File("r.opc")), "next");
+    EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"r.opc"});
+  }
+  EXPECT_GT(kills, 5);
 }
 
 TEST(SafeWriteTest, AnyNameTheFolderHoldsGetsAHiddenTemporaryWithinTheLimit) {

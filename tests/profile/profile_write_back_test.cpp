@@ -66,44 +66,6 @@ void MakeWorldWritable(const TempDir& dir) { ASSERT_EQ(::chmod(dir.path().c_str(
 
 bool IsRoot() { return ::geteuid() == 0; }
 
-TEST(ProfileWriteBackTest, AFailureAtAnyStepLeavesTheOldFileAndNoTemporary) {
-  // The file is reached through a relative symbolic link, so link resolution is swept
-  // as well. Every call of every kind is made to fail once, in turn.
-  TempDir dir;
-  ASSERT_EQ(::mkdir(dir.File("real").c_str(), 0755), 0);
-  ASSERT_EQ(::symlink("real/target.opc", dir.File("link.opc").c_str()), 0);
-  const std::u16string file = dir.WFile("link.opc");
-  int failures = 0;
-  for (int kind = 0; kind < static_cast<int>(Call::kCount); ++kind) {
-    const auto call = static_cast<Call>(kind);
-    for (int nth = 1;; ++nth) {
-      SCOPED_TRACE("call kind " + std::to_string(kind) + ", occurrence " + std::to_string(nth));
-      WriteBytes(dir.File("real/target.opc"), kOld);
-      std::int32_t result;
-      bool fired;
-      {
-        FailingSysCalls layer;
-        layer.FailNth(call, nth, EIO);
-        result = WriteComPort(file);
-        fired = layer.fired();
-      }
-      if (!fired) {
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(ReadBytes(dir.File("real/target.opc")), kNew);
-        break;
-      }
-      ++failures;
-      EXPECT_TRUE(IsLink(dir.File("link.opc")));
-      EXPECT_EQ(ReadBytes(dir.File("real/target.opc")), result == 1 ? kNew : kOld);
-      EXPECT_EQ(ListFolder(dir.path()), (std::vector<std::string>{"link.opc", "real"}));
-      if (call == Call::kUnlink || call == Call::kFchown) continue;
-      // Only a failed removal of the swapped-out old text may leave a file behind.
-      EXPECT_EQ(ListFolder(dir.File("real")), std::vector<std::string>{"target.opc"});
-    }
-  }
-  EXPECT_GT(failures, 10);
-}
-
 TEST(ProfileWriteBackTest, AFailedUnlinkNeverLeavesAFileTheSearchWouldTake) {
   TempDir dir;
   for (int nth = 1; nth <= 3; ++nth) {
@@ -124,42 +86,6 @@ TEST(ProfileWriteBackTest, WithoutAnAtomicSwapTheRenameIsUsed) {
   EXPECT_TRUE(layer.fired());
   EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
   EXPECT_EQ(ListFolder(dir.path()), std::vector<std::string>{"r.opc"});
-}
-
-TEST(ProfileWriteBackTest, AProcessKilledAtAnyStepLeavesOldOrNewTextInFull) {
-  TempDir dir;
-  const std::u16string file = dir.WFile("r.opc");
-  int kills = 0;
-  for (int k = 1;; ++k) {
-    SCOPED_TRACE("killed before call " + std::to_string(k));
-    WriteBytes(dir.File("r.opc"), kOld);
-    const testing::ChildOutcome child = RunInChild([&] {
-      FailingSysCalls layer;
-      layer.SetHook([k](Call, int total) {
-        if (total == k) ::raise(SIGKILL);
-      });
-      return WriteComPort(file) == 1 ? 0 : 1;
-    });
-    if (child.exited) {
-      EXPECT_EQ(child.exitCode, 0);
-      EXPECT_EQ(ReadBytes(dir.File("r.opc")), kNew);
-      break;
-    }
-    ++kills;
-    ASSERT_EQ(child.signal, SIGKILL);
-    const std::string after = ReadBytes(dir.File("r.opc"));
-    EXPECT_TRUE(after == kOld || after == kNew) << "file after the kill: " << after;
-    EXPECT_EQ(StrayResources(dir.path(), "r.opc"), std::vector<std::string>{});
-
-    // What the killed process left behind does not disturb the next write.
-    EXPECT_EQ(WriteComPort(file, u"COM3"), 1);
-    EXPECT_EQ(ReadBytes(dir.File("r.opc")),
-              "[Online]\r\nComPort=COM3\r\n\r\n[GeneralSettings]\r\nA=1\r\n\r\n");
-    for (const std::string& name : ListFolder(dir.path())) {
-      if (name != "r.opc") ::unlink(dir.File(name).c_str());
-    }
-  }
-  EXPECT_GT(kills, 5);
 }
 
 TEST(ProfileWriteBackTest, AFileSizeLimitMakesTheWriteFailAndKeepsTheFile) {
