@@ -42,23 +42,17 @@ bool FileSearch::First(std::u16string_view pattern, std::u16string& name) {
   std::u16string_view folder = u".";
   if (cut != std::u16string_view::npos) folder = cut == 0 ? u"/" : pattern.substr(0, cut);
   namePattern_ = pattern.substr(cut == std::u16string_view::npos ? 0 : cut + 1);
-  dir_ = Sys().Opendir(NativePath(folder).c_str());
-  if (dir_ == nullptr) {
-    lastError_ = kErrorSearchFailed;
-    return false;
-  }
-  if (ReadMatching(name) == SearchStep::kFound) return true;
-  const int why = errno;  // of a failed read, for the caller
-  Sys().Closedir(dir_);
-  dir_ = nullptr;
-  errno = why;
-  return false;
+  return Begin(Sys().Opendir(NativePath(folder).c_str()), name);
 }
 
 bool FileSearch::FirstIn(int dirFd, std::u16string_view namePattern, std::u16string& name) {
   if (dir_ != nullptr) Close();
   namePattern_ = namePattern;
-  dir_ = Sys().OpendirAt(dirFd);
+  return Begin(Sys().OpendirAt(dirFd), name);
+}
+
+bool FileSearch::Begin(DIR* dir, std::u16string& name) {
+  dir_ = dir;
   if (dir_ == nullptr) {
     lastError_ = kErrorSearchFailed;
     return false;

@@ -46,6 +46,8 @@ class FileSearch {
   bool Close();
 
  private:
+  // Takes `dir` (null when it could not be opened) and finds its first match.
+  bool Begin(DIR* dir, std::u16string& name);
   SearchStep ReadMatching(std::u16string& name);
 
   DIR* dir_ = nullptr;

@@ -30,6 +30,20 @@ bool IsOneName(std::string_view name) {
          name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
+// Makes `entry` the name `name` of `dirFd`, with nothing open yet.
+int NameEntry(int dirFd, std::string_view name, FolderEntry& entry) {
+  entry.file.reset();
+  entry.ownFolder.reset();
+  entry.folder = dirFd;
+  if (!IsOneName(name)) return kErrorNotOneName;
+  try {
+    entry.name.assign(name);
+  } catch (const std::bad_alloc&) {
+    return ENOMEM;
+  }
+  return 0;
+}
+
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_ino == b.st_ino && a.st_dev == b.st_dev;
 }
@@ -186,15 +200,7 @@ int WriteAndSwapIn(const FolderEntry& target, const FileRights& rights, std::str
 }  // namespace
 
 int OpenEntry(int dirFd, std::string_view name, FolderEntry& entry) {
-  entry.file.reset();
-  entry.ownFolder.reset();
-  entry.folder = dirFd;
-  if (!IsOneName(name)) return kErrorNotOneName;
-  try {
-    entry.name.assign(name);
-  } catch (const std::bad_alloc&) {
-    return ENOMEM;
-  }
+  if (int why = NameEntry(dirFd, name, entry)) return why;
   entry.file.reset(Sys().OpenAt(dirFd, entry.name.c_str(), kReadFlags, 0));
   if (entry.file.valid()) return Sys().Fstat(entry.file.get(), &entry.st) == 0 ? 0 : errno;
   if (errno != ELOOP) return errno;
@@ -244,13 +250,7 @@ int ReplaceEntry(const FolderEntry& entry, std::string_view bytes) {
 
 int CreateEntry(int dirFd, std::string_view name, std::string_view bytes) {
   FolderEntry entry;
-  entry.folder = dirFd;
-  if (!IsOneName(name)) return kErrorNotOneName;
-  try {
-    entry.name.assign(name);
-  } catch (const std::bad_alloc&) {
-    return ENOMEM;
-  }
+  if (int why = NameEntry(dirFd, name, entry)) return why;
   struct stat st;
   // A dangling link too: creating through it would write elsewhere.
   if (Sys().StatAt(dirFd, entry.name.c_str(), &st, false) == 0) return EEXIST;

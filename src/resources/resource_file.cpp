@@ -43,18 +43,21 @@ std::u16string CharacterAt(std::u16string_view text, std::size_t at) {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
-// What a save writes for the record's port: ComTeleLength and ComPort, or nothing for a
-// port kind outside 0..6.
-std::string PortFormOf(const ResourceRecord& record) {
-  if (!IsPortKind(record.portKind)) return {};
-  std::u16string form(TeleLengthOf(record.portKind));
-  form += u'\n';
-  form += FormatPortText(record);
-  return Utf16ToUtf8(form);
+// The fingerprint of a text's units as they lie in memory: nothing is converted, and two
+// texts share one exactly when their units do.
+Fingerprint FingerprintOfUnits(std::u16string_view text) {
+  return FingerprintOf(
+      std::string_view(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)));
 }
 
-std::string AdaptationFormOf(const ResourceRecord& record) {
-  return Utf16ToUtf8(AdaptationOf(record.alignment));
+// What a save writes for the record's port: its port text, or nothing for a port kind
+// outside 0..6. ComTeleLength follows from the kind, which the text names.
+Fingerprint PortFingerprintOf(const ResourceRecord& record) {
+  return FingerprintOfUnits(FormatPortText(record));
+}
+
+Fingerprint AdaptationFingerprintOf(const ResourceRecord& record) {
+  return FingerprintOfUnits(AdaptationOf(record.alignment));
 }
 
 // `key "<old>" -> "<new>"`, for the change log.
@@ -86,10 +89,10 @@ bool SetNewFileLayout(ProfileDocument& document) {
 bool SetChangedValues(ProfileDocument& document, const ResourceRecord& record,
                       const RecordBaseline& baseline, bool newFile, std::string& change) {
   const bool adaptationChanged =
-      newFile || !baseline.held || FingerprintOf(AdaptationFormOf(record)) != baseline.adaptation;
+      newFile || !baseline.held || AdaptationFingerprintOf(record) != baseline.adaptation;
   const bool portChanged =
       IsPortKind(record.portKind) &&
-      (newFile || !baseline.held || FingerprintOf(PortFormOf(record)) != baseline.port);
+      (newFile || !baseline.held || PortFingerprintOf(record) != baseline.port);
   if (adaptationChanged) {
     const std::u16string_view adaptation = AdaptationOf(record.alignment);
     AddChange(change, schema::kAdaptationComponent,
@@ -195,8 +198,8 @@ void RememberFile(RecordBaseline& baseline, std::string_view bytes) {
 
 void RememberValues(RecordBaseline& baseline, const ResourceRecord& record) {
   baseline.held = true;
-  baseline.adaptation = FingerprintOf(AdaptationFormOf(record));
-  baseline.port = FingerprintOf(PortFormOf(record));
+  baseline.adaptation = AdaptationFingerprintOf(record);
+  baseline.port = PortFingerprintOf(record);
 }
 
 bool SameFile(const RecordBaseline& now, const RecordBaseline& baseline) {
@@ -205,8 +208,8 @@ bool SameFile(const RecordBaseline& now, const RecordBaseline& baseline) {
 }
 
 bool IsChanged(const ResourceRecord& record, const RecordBaseline& baseline) {
-  return !baseline.held || FingerprintOf(AdaptationFormOf(record)) != baseline.adaptation ||
-         FingerprintOf(PortFormOf(record)) != baseline.port;
+  return !baseline.held || AdaptationFingerprintOf(record) != baseline.adaptation ||
+         PortFingerprintOf(record) != baseline.port;
 }
 
 ResourceProblem CheckWritable(const ResourceRecord& record) {
