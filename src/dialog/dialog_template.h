@@ -32,6 +32,7 @@ struct ControlTemplate {
   bool sorted = false;      ///< combos: entries kept in alphabetical order, letter case ignored
   bool digitsOnly = false;  ///< edits: only the digits 0-9 can be typed
   int iconId = 0;           ///< kIcon: the icon resource
+  int textLimit = 0;        ///< edits: the most characters it holds; 0 for the framework's own
 };
 
 struct DialogTemplate {

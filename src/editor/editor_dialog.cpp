@@ -1,11 +1,15 @@
 #include "editor/editor_dialog.h"
 
+#include <algorithm>
+#include <span>
+
 #include "editor/new_resource_dialog.h"
 #include "editor/templates.h"
 #include "editor/texts.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
+#include "resources/resource_names.h"
 #include "workspace/location.h"
 
 namespace tirv {
@@ -30,6 +34,44 @@ constexpr Status kProcessEnded = 1;
 
 // A failed save names at most this many files; the rest are counted.
 constexpr std::size_t kNamedFailures = 5;
+
+std::span<const std::u16string_view> ChoicesOf(int comboId) {
+  switch (comboId) {
+    case ids::kBaud:
+      return choices::kBaudRates;
+    case ids::kStopBits:
+      return choices::kStopBits;
+    case ids::kDataBits:
+      return choices::kDataBits;
+    case ids::kParity:
+      return choices::kParities;
+    case ids::kAlignment:
+      return choices::kAlignments;
+    default:
+      return {};
+  }
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// Blanks alone are no parameter: the file would keep nothing of them.
+bool HoldsOnlyBlanks(std::u16string_view text) {
+  return std::all_of(text.begin(), text.end(), IsBlank);
+}
+
+// What the user typed into the Alignment field, taken as the alignment it names when it
+// differs from one only in letter case or blanks at its ends; any other text as typed.
+std::u16string TypedAlignment(std::u16string text) {
+  const std::size_t first = text.find_first_not_of(u" \t");
+  const std::size_t last = text.find_last_not_of(u" \t");
+  const std::u16string_view trimmed =
+      first == std::u16string::npos ? std::u16string_view()
+                                    : std::u16string_view(text).substr(first, last - first + 1);
+  for (std::u16string_view name : choices::kAlignments) {
+    if (EqualsIgnoreCase(trimmed, name)) return std::u16string(name);
+  }
+  return text;
+}
 
 std::u16string WithExtension(std::u16string_view name) {
   return std::u16string(name) + std::u16string(schema::kExtension);
@@ -83,27 +125,13 @@ const DialogTemplate& EditorDialog::Template() const { return EditorDialogTempla
 
 bool EditorDialog::OnInitDialog(ControlOps& ops) {
   ops_ = &ops;
-  PushBoundTexts();
+  PushBoundTexts();  // fills the fixed lists, showing the defaults
   ops.SetUpWindow(ids::kProgramIcon);
-  FillFixedLists();
-  ops.ComboSelectPrefix(ids::kBaud, 0, bound_.baud);
-  ops.ComboSelectPrefix(ids::kStopBits, 0, bound_.stopBits);
-  ops.ComboSelectPrefix(ids::kDataBits, 0, bound_.dataBits);
-  ops.ComboSelectPrefix(ids::kParity, 0, bound_.parity);
-  ops.ComboSelectPrefix(ids::kAlignment, 0, bound_.alignment);
   loadReason_.clear();
   if (Failed(LoadWorkspace())) {
     ops.ApplicationMessageBox(texts::WithReason(texts::kWorkspaceError, loadReason_));
   }
   return true;
-}
-
-void EditorDialog::FillFixedLists() {
-  for (std::u16string_view rate : choices::kBaudRates) ops_->ComboAdd(ids::kBaud, rate);
-  for (std::u16string_view bits : choices::kStopBits) ops_->ComboAdd(ids::kStopBits, bits);
-  for (std::u16string_view bits : choices::kDataBits) ops_->ComboAdd(ids::kDataBits, bits);
-  for (std::u16string_view parity : choices::kParities) ops_->ComboAdd(ids::kParity, parity);
-  for (std::u16string_view order : choices::kAlignments) ops_->ComboAdd(ids::kAlignment, order);
 }
 
 /* Start-up: the workspace. */
@@ -190,20 +218,20 @@ void EditorDialog::EndProcess(int code) { environment_.endProcess(code); }
 
 /* The controls. */
 
-// Each bound text selects the entry it begins, searching from the first; a text that
-// matches none is set as the text (which only an edit field shows).
+// Each value combo shows its bound text exactly (ShowValue). The Resource text selects
+// the entry it begins, searching from the first; it is never changed, so it selects
+// nothing new.
 void EditorDialog::PushBoundTexts() {
-  const auto pushCombo = [this](int id, const std::u16string& text) {
-    if (ops_->ComboSelectPrefix(id, -1, text) < 0) ops_->SetText(id, text);
-  };
-  pushCombo(ids::kDataBits, bound_.dataBits);
+  ShowValue(ids::kDataBits, bound_.dataBits);
   ops_->SetText(ids::kParameter, bound_.parameter);
-  pushCombo(ids::kParity, bound_.parity);
-  pushCombo(ids::kResource, bound_.resource);
-  pushCombo(ids::kStopBits, bound_.stopBits);
+  ShowValue(ids::kParity, bound_.parity);
+  if (ops_->ComboSelectPrefix(ids::kResource, -1, bound_.resource) < 0) {
+    ops_->SetText(ids::kResource, bound_.resource);
+  }
+  ShowValue(ids::kStopBits, bound_.stopBits);
   ops_->SetText(ids::kTimeout, bound_.timeout);
-  pushCombo(ids::kBaud, bound_.baud);
-  pushCombo(ids::kAlignment, bound_.alignment);
+  ShowValue(ids::kBaud, bound_.baud);
+  ShowValue(ids::kAlignment, bound_.alignment);
 }
 
 void EditorDialog::ReadBoundTexts() {
@@ -225,14 +253,51 @@ void EditorDialog::SelectPortKind(std::int32_t kind) {
   portKind_ = kind;
 }
 
-void EditorDialog::ShowInCombo(std::u16string& bound, const std::u16string& value, int comboId) {
-  bound = value;
-  ops_->ComboSelectPrefix(comboId, 0, bound);
+int EditorDialog::FindEntry(int comboId, std::u16string_view text) {
+  const int count = ops_->ComboCount(comboId);
+  for (int i = 0; i < count; ++i) {
+    if (ops_->ComboEntryText(comboId, i) == text) return i;
+  }
+  return -1;
+}
+
+// Shows `value` so that reading the combo gives it back unchanged: a save must never
+// write what only showing a value made of it. A drop-down list holds its fixed entries
+// and, for a value outside them, one entry of its own, which the next value shown
+// replaces; the Alignment combo's edit field shows any text, an empty one for an
+// adaptation it cannot name.
+void EditorDialog::ShowValue(int comboId, const std::u16string& value) {
+  const std::span<const std::u16string_view> fixed = ChoicesOf(comboId);
+  const bool listed = value.empty() || std::find(fixed.begin(), fixed.end(), value) != fixed.end();
+  if (comboId == ids::kAlignment) {
+    if (static_cast<std::size_t>(ops_->ComboCount(comboId)) != fixed.size()) {
+      ops_->ComboFill(comboId, std::vector<std::u16string>(fixed.begin(), fixed.end()));
+    }
+    const int entry = FindEntry(comboId, value);
+    ops_->ComboSetCurrentIndex(comboId, entry);
+    if (entry < 0) ops_->SetText(comboId, value);
+    return;
+  }
+  const std::size_t wanted = fixed.size() + (listed ? 0 : 1);
+  int entry = value.empty() ? -1 : FindEntry(comboId, value);
+  if (static_cast<std::size_t>(ops_->ComboCount(comboId)) != wanted ||
+      (!value.empty() && entry < 0)) {
+    std::vector<std::u16string> entries(fixed.begin(), fixed.end());
+    if (!listed) entries.push_back(value);
+    ops_->ComboFill(comboId, std::move(entries));
+    entry = value.empty() ? -1 : FindEntry(comboId, value);
+  }
+  ops_->ComboSetCurrentIndex(comboId, entry);
 }
 
 Status EditorDialog::ShowResource(std::u16string_view name) {
   const auto record = records().FindByEntry(name);
   if (record == records().end()) return kGeneralFailure;
+  return ShowRecord(record);
+}
+
+Status EditorDialog::ShowRecord(ResourceList::Position record) {
+  portKindPicked_ = false;
   Status status = 0;
   if (record->portKind == kPortTcpIp) {
     SelectPortKind(kPortTcpIp);
@@ -243,11 +308,16 @@ Status EditorDialog::ShowResource(std::u16string_view name) {
   } else {
     status = kGeneralFailure;
   }
-  ShowInCombo(bound_.baud, record->baud, ids::kBaud);
-  ShowInCombo(bound_.alignment, record->alignment, ids::kAlignment);
-  ShowInCombo(bound_.dataBits, record->dataBits, ids::kDataBits);
-  ShowInCombo(bound_.stopBits, record->stopBits, ids::kStopBits);
-  ShowInCombo(bound_.parity, record->parity, ids::kParity);
+  bound_.baud = record->baud;
+  ShowValue(ids::kBaud, bound_.baud);
+  bound_.alignment = record->alignment;
+  ShowValue(ids::kAlignment, bound_.alignment);
+  bound_.dataBits = record->dataBits;
+  ShowValue(ids::kDataBits, bound_.dataBits);
+  bound_.stopBits = record->stopBits;
+  ShowValue(ids::kStopBits, bound_.stopBits);
+  bound_.parity = record->parity;
+  ShowValue(ids::kParity, bound_.parity);
   bound_.timeout = record->timeout;
   ops_->SetText(ids::kTimeout, bound_.timeout);
   return status;
@@ -265,7 +335,56 @@ Status EditorDialog::RefreshResourceList() {
   }
   currentName_ = ops_->GetText(ids::kResource);
   currentEntry_ = 0;
-  return ShowResource(currentName_);
+  const auto record = RecordOfEntry(0);
+  return record == records().end() ? kGeneralFailure : ShowRecord(record);
+}
+
+// Entries of equal text stand together in the sorted combo, among those equal but for
+// letter case, in the order of their records; the k-th of them is the k-th record listed
+// under the text.
+ResourceList::Position EditorDialog::RecordOfEntry(int index) {
+  const int count = ops_->ComboCount(ids::kResource);
+  if (index < 0 || index >= count) return records().end();
+  const std::u16string text = ops_->ComboEntryText(ids::kResource, index);
+  int rank = 0;
+  int twins = 1;
+  for (int i = index - 1; i >= 0; --i) {
+    const std::u16string other = ops_->ComboEntryText(ids::kResource, i);
+    if (!EqualsIgnoreCase(other, text)) break;
+    if (other == text) {
+      ++rank;
+      ++twins;
+    }
+  }
+  for (int i = index + 1; i < count && twins == 1; ++i) {
+    const std::u16string other = ops_->ComboEntryText(ids::kResource, i);
+    if (!EqualsIgnoreCase(other, text)) break;
+    if (other == text) ++twins;
+  }
+  if (twins == 1) return records().FindByEntry(text);
+  for (auto record = records().begin(); record != records().end(); ++record) {
+    if (EntryTextOf(record->name) == text && rank-- == 0) return record;
+  }
+  return records().end();
+}
+
+// -1 when no entry stands for the record.
+int EditorDialog::EntryOfRecord(ResourceList::Position record) {
+  const std::u16string_view text = EntryTextOf(record->name);
+  int rank = 0;
+  for (auto other = records().begin(); other != record; ++other) {
+    if (EntryTextOf(other->name) == text) ++rank;
+  }
+  const int count = ops_->ComboCount(ids::kResource);
+  // The first entry that begins with the text is where the entries equal to it begin
+  // (an empty text, which begins none, sorts first).
+  const int first = text.empty() ? 0 : ops_->ComboFindPrefix(ids::kResource, -1, text);
+  for (int i = first; first >= 0 && i < count; ++i) {
+    const std::u16string entry = ops_->ComboEntryText(ids::kResource, i);
+    if (!EqualsIgnoreCase(entry, text)) break;
+    if (entry == text && rank-- == 0) return i;
+  }
+  return -1;
 }
 
 // The entry the controls show, exactly: a prefix search that ignores letter case could
@@ -287,20 +406,24 @@ void EditorDialog::SelectCurrentEntryAgain() {
 
 /* The commands. */
 
-Status EditorDialog::CollectCurrentResource(std::u16string_view name) {
+Status EditorDialog::CollectCurrentResource() {
   bound_.timeout = ops_->GetText(ids::kTimeout);
   bound_.parameter = ops_->GetText(ids::kParameter);
   if (records().Count() == 0) return 0;
-  if (bound_.timeout.empty() || bound_.parameter.empty()) {
+  if (bound_.timeout.empty() || HoldsOnlyBlanks(bound_.parameter)) {
     SelectCurrentEntryAgain();  // takes a fresh pick back
     return kGeneralFailure;
   }
-  const auto position = records().FindByEntry(name);
+  const auto position = RecordOfEntry(currentEntry_);
   if (position == records().end()) return kGeneralFailure;
   ResourceRecord record = *position;
-  if (IsPortKind(portKind_)) record.portKind = portKind_;
+  // A record of no known kind keeps it until the user picks one: the radio button still
+  // checked is another record's.
+  if (IsPortKind(portKind_) && (IsPortKind(record.portKind) || portKindPicked_)) {
+    record.portKind = portKind_;
+  }
   record.baud = bound_.baud = ops_->GetText(ids::kBaud);
-  record.alignment = bound_.alignment = ops_->GetText(ids::kAlignment);
+  record.alignment = bound_.alignment = TypedAlignment(ops_->GetText(ids::kAlignment));
   record.dataBits = bound_.dataBits = ops_->GetText(ids::kDataBits);
   record.stopBits = bound_.stopBits = ops_->GetText(ids::kStopBits);
   record.parity = bound_.parity = ops_->GetText(ids::kParity);
@@ -311,8 +434,9 @@ Status EditorDialog::CollectCurrentResource(std::u16string_view name) {
 }
 
 void EditorDialog::SwitchResource() {
-  if (Succeeded(CollectCurrentResource(currentName_))) {
-    ShowResource(ops_->GetText(ids::kResource));
+  if (Succeeded(CollectCurrentResource())) {
+    const auto record = RecordOfEntry(ops_->ComboCurrentIndex(ids::kResource));
+    if (record != records().end()) ShowRecord(record);
   } else {
     ops_->ApplicationMessageBox(texts::kSwitchRefused);
   }
@@ -324,7 +448,7 @@ void EditorDialog::SwitchResource() {
 void EditorDialog::SaveCommand() {
   if (records().Count() == 0) return;
   // Saying nothing here would let the user believe the data was saved.
-  if (Failed(CollectCurrentResource(currentName_))) {
+  if (Failed(CollectCurrentResource())) {
     ops_->ApplicationMessageBox(texts::kNotSaved);
     return;
   }
@@ -345,7 +469,7 @@ bool EditorDialog::SaveChangedResources() {
 
 void EditorDialog::OnOk() {
   if (records().Count() != 0) {
-    if (Failed(CollectCurrentResource(currentName_))) {
+    if (Failed(CollectCurrentResource())) {
       ops_->ApplicationMessageBox(texts::kNotSaved);
       return;
     }
@@ -364,7 +488,7 @@ void EditorDialog::DeleteResourceCommand() {
   }
   if (ops_->QuestionBox(texts::kConfirmDelete)) {
     deleteName_ = ops_->GetText(ids::kResource);
-    const auto position = records().FindByEntry(deleteName_);
+    const auto position = RecordOfEntry(ops_->ComboCurrentIndex(ids::kResource));
     const std::u16string fileName =
         position != records().end() ? position->name : WithExtension(deleteName_);
     const ResourceProblem problem = store_.DeleteFile(fileName);
@@ -380,7 +504,7 @@ void EditorDialog::DeleteResourceCommand() {
 }
 
 void EditorDialog::AddResourceCommand() {
-  if (Failed(CollectCurrentResource(currentName_))) {
+  if (Failed(CollectCurrentResource())) {
     ops_->InformationBox(texts::kAddCollectFailed);
     return;
   }
@@ -388,15 +512,13 @@ void EditorDialog::AddResourceCommand() {
   if (ops_->RunModalDialog(dialog) != kEndOk) return;
   newName_ = dialog.acceptedName();
   if (!newName_.empty()) {
-    PortReading reading = ParsePortText(schema::kNewResourcePort, u"");
-    reading.record.name = WithExtension(newName_);
-    if (Succeeded(reading.status)) {
-      store_.Append(reading.record, dialog.createdBaseline());
-      if (Succeeded(RefreshResourceList())) {
-        currentEntry_ = FindAddedEntry(newName_);
-        ops_->ComboSetCurrentIndex(ids::kResource, currentEntry_);
-        currentName_ = ops_->GetText(ids::kResource);
-      }
+    // The record holds what the new file holds, so that showing it changes nothing.
+    const auto added =
+        store_.Append(NewResourceRecord(WithExtension(newName_)), dialog.createdBaseline());
+    if (Succeeded(RefreshResourceList())) {
+      currentEntry_ = EntryOfRecord(added);
+      ops_->ComboSetCurrentIndex(ids::kResource, currentEntry_);
+      currentName_ = ops_->GetText(ids::kResource);
     }
   }
   if (dialog.created()) {
@@ -405,22 +527,10 @@ void EditorDialog::AddResourceCommand() {
   }
 }
 
-// The prefix search ignores letter case: with "Line1" listed, a new "line1" would find
-// the older resource, and the next save would give that one the new resource's
-// settings. The added entry is the one whose text is exactly the new name.
-int EditorDialog::FindAddedEntry(std::u16string_view name) {
-  const int found = ops_->ComboFindPrefix(ids::kResource, -1, name);
-  if (found < 0 || ops_->ComboEntryText(ids::kResource, found) == name) return found;
-  const int count = ops_->ComboCount(ids::kResource);
-  for (int i = 0; i < count; ++i) {
-    if (ops_->ComboEntryText(ids::kResource, i) == name) return i;
-  }
-  return found;
-}
-
 void EditorDialog::OnCommand(int id) {
   if (id >= ids::kRadioFirst && id <= ids::kRadioLast) {
     SelectPortKind(id - ids::kRadioFirst);
+    portKindPicked_ = true;
   } else if (id == ids::kAddResource) {
     AddResourceCommand();
   } else if (id == ids::kDeleteResource) {

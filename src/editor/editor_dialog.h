@@ -72,20 +72,30 @@ class EditorDialog : public DialogLogic {
   /// its radio button and makes it the port-kind state. Changes no value.
   void SelectPortKind(std::int32_t kind);
 
-  /// Shows the record that the entry `name` stands for (ResourceList::FindByEntry).
-  /// Failure, nothing changed, when there is none; failure, with the values shown but
-  /// the port kind kept, when its port kind lies outside 0..6.
+  /// Shows the record that the entry `name` stands for (ResourceList::FindByEntry), each
+  /// value exactly as the record holds it: a Baud, Stopbits, Databits or Parity value
+  /// outside its fixed list as an entry of its own, an empty one with nothing selected,
+  /// an alignment that is neither of the two in the Alignment edit field. Failure,
+  /// nothing changed, when there is none; failure, with the values shown but the port
+  /// kind kept, when its port kind lies outside 0..6.
   Status ShowResource(std::u16string_view name);
 
   /// Refills the Resource combo from the records, selects and shows its first entry.
   /// The ShowResource status, or success when there are no records.
   Status RefreshResourceList();
 
-  /// Copies the controls into the record that the entry `name` stands for. Failure, with
-  /// no record changed, when the Timeout or Parameter edit is empty (the Resource combo
-  /// then selects the current entry again) or no record stands for `name`. Success when
-  /// there are no records.
-  Status CollectCurrentResource(std::u16string_view name);
+  /// Copies the controls into the record that the current Resource entry stands for
+  /// (RecordOfEntry). Failure, with no record changed, when the Timeout edit is empty or
+  /// the Parameter edit holds nothing but blanks (the Resource combo then selects the
+  /// current entry again) or no record stands for the entry. Success when there are no
+  /// records. The port kind is taken from the radio buttons only when the record has
+  /// one of 0..6 or the user picked one since it was shown.
+  Status CollectCurrentResource();
+
+  /// The record that entry `index` of the Resource combo stands for: entries of equal
+  /// text stand, in their order, for the records listed under that text in list order.
+  /// end() for an index out of range.
+  ResourceList::Position RecordOfEntry(int index);
 
   // What the editor holds, for the shell and for tests.
   ResourceList& records() { return store_.records(); }
@@ -111,13 +121,14 @@ class EditorDialog : public DialogLogic {
   bool SaveChangedResources();
   void DeleteResourceCommand();
   void AddResourceCommand();
-  int FindAddedEntry(std::u16string_view name);
+  int EntryOfRecord(ResourceList::Position record);
 
   // The controls.
+  Status ShowRecord(ResourceList::Position record);
   void PushBoundTexts();
   void ReadBoundTexts();
-  void FillFixedLists();
-  void ShowInCombo(std::u16string& bound, const std::u16string& value, int comboId);
+  void ShowValue(int comboId, const std::u16string& value);
+  int FindEntry(int comboId, std::u16string_view text);
   void SelectCurrentEntryAgain();
   void EndProcess(int code);
 
@@ -133,6 +144,7 @@ class EditorDialog : public DialogLogic {
   int currentEntry_ = -1;       ///< its index in the Resource combo
   std::u16string newName_;
   std::int32_t portKind_ = kPortKindUnknown;
+  bool portKindPicked_ = false;  ///< a radio button was clicked since the last show
   BoundTexts bound_;
 };
 

@@ -1,11 +1,16 @@
 #include "editor/templates.h"
 
 #include "editor/texts.h"
+#include "resources/resource_file.h"
 
 namespace tirv {
 namespace {
 
 using K = ControlKind;
+
+// The Parameter edit holds any parameter that a resource file can hold: one cut to a
+// smaller limit would be saved cut.
+constexpr int kParameterLimit = static_cast<int>(schema::kMaxFileSize);
 
 // Labels stand at x 81 on the row of their control.
 constexpr ControlTemplate kEditorControls[] = {
@@ -33,7 +38,7 @@ constexpr ControlTemplate kEditorControls[] = {
     {1018, K::kEdit, u"", 120, 98, 82, 12, false, false, true},
     {kNoId, K::kStatic, u"ms", 205, 100, 10, 8},
     {kNoId, K::kStatic, u"Parameter:", 81, 115, 37, 8},
-    {1013, K::kEdit, u"", 120, 113, 94, 12, false},
+    {1013, K::kEdit, u"", 120, 113, 94, 12, false, false, false, 0, kParameterLimit},
     {1014, K::kPushButton, u"Add Resource", 226, 7, 60, 14},
     {1015, K::kPushButton, u"Delete Resource", 226, 25, 60, 14},
     {1020, K::kPushButton, u"Save", 226, 43, 60, 14},

@@ -166,6 +166,7 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
     case ControlKind::kEdit: {
       auto* edit = new QLineEdit(this);
       edit->setValidator(new OneLineValidator(control.digitsOnly, edit));
+      if (control.textLimit > 0) edit->setMaxLength(control.textLimit);
       return edit;
     }
     case ControlKind::kDropDownList:

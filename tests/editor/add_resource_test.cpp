@@ -105,7 +105,7 @@ TEST(AddResourceTest, ANameThatSortsAfterTheFirstKeepsTheFirstEntrysValuesOnShow
   EXPECT_EQ(rig.Values(),
             (Texts{u"4800", u"2", u"7", u"Odd", u"500", u"-ip127.0.0.1", u"Big Endian"}));
   EXPECT_EQ(*rig.Record(u"Zulu.opc"), (ResourceRecord{u"Zulu.opc", 6, u"19200", u"1", u"8", u"None",
-                                                      u"2000", u"-ip127.0.0.1", u""}));
+                                                      u"2000", u"-ip127.0.0.1", u"Little Endian"}));
 
   // Save writes the shown values, with TCP/IP, into the new resource.
   rig.ui.Click(ids::kSave);
@@ -134,9 +134,13 @@ TEST(AddResourceTest, ANameThatSortsFirstIsShownWithItsOwnValues) {
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
   EXPECT_EQ(rig.editor.currentName(), u"alpha");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
-  // Its alignment is empty, so the Alignment combo keeps Zulu's.
+  // The values its file holds, Little Endian included; nothing of Zulu's.
   EXPECT_EQ(rig.Values(),
-            (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Big Endian"}));
+            (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
+  EXPECT_FALSE(rig.editor.store().IsChanged(rig.editor.records().FindByName(u"alpha.opc")));
+  rig.ui.PressEnter();
+  EXPECT_EQ(rig.ui.endCode(), kEndOk);
+  EXPECT_EQ(rig.Bytes("alpha.opc"), kNewResourceFileBytes);
 }
 
 TEST(AddResourceTest, TheFirstResourceOfAnEmptyWorkspaceIsSavedAsCreated) {

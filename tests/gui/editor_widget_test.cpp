@@ -145,6 +145,48 @@ TEST_F(EditorOnWidgets, ShowsTheFirstResourceAndFollowsTheUsersPicksAndClicks) {
   ExpectWidgetsShowTheComboState();
 }
 
+// What the files hold is shown as it is on the real widgets: a baud outside the list as an
+// entry of its own, a parameter longer than Qt's default edit limit whole. Enter then
+// writes only what the user changed.
+TEST_F(EditorOnWidgets, ValuesOutsideTheListsAndALongParameterAreShownAsTheFilesHoldThem) {
+  const std::string longParameter = "-ip" + std::string(40000, '7');
+  const std::string tcp =
+      "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptCustom.XX.21\r\n\r\n"
+      "[Online]\r\nComTeleLength=1428\r\nComPort=DLL netdrv.dll " +
+      longParameter + "\r\n\r\n";
+  const std::string serial =
+      "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n\r\n"
+      "[Online]\r\nComTeleLength=256\r\nComPort=V24 2 14400 7 2 2 500 0\r\n\r\n";
+  WriteWorkspace({{"Line1.opc", serial}, {"Line2.opc", tcp}});
+  Open();
+  const std::vector<std::string> bauds = {"110",  "300",  "600",   "1200",  "2400",
+                                          "4800", "9600", "19200", "38400", "57600"};
+  std::vector<std::string> withOwn = bauds;
+  withOwn.push_back("14400");
+  EXPECT_EQ(WidgetItems(combo(ids::kBaud)), withOwn);
+  EXPECT_EQ(Shown(combo(ids::kBaud)), (ComboView{10, "14400"}));
+  ExpectWidgetsShowTheComboState();
+
+  // The user's pick replaces the value; the entry stays while Line1 is shown.
+  QTest::keyClick(combo(ids::kBaud), Qt::Key_Up);
+  EXPECT_EQ(Shown(combo(ids::kBaud)), (ComboView{9, "57600"}));
+  EXPECT_EQ(WidgetItems(combo(ids::kBaud)), withOwn);
+
+  QTest::keyClick(combo(ids::kResource), Qt::Key_Down);
+  EXPECT_EQ(WidgetItems(combo(ids::kBaud)), bauds);
+  EXPECT_EQ(Shows(ids::kAlignment), "");
+  EXPECT_EQ(Shows(ids::kParameter), longParameter);
+  ExpectWidgetsShowTheComboState();
+
+  window_->Control(ids::kParameter)->setFocus();
+  QTest::keyClick(window_->Control(ids::kParameter), Qt::Key_Return);
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(ReadBytes(dir_.File("ws/Line2.opc")), tcp);
+  std::string saved = serial;
+  saved.replace(saved.find("14400"), 5, "57600");
+  EXPECT_EQ(ReadBytes(dir_.File("ws/Line1.opc")), saved);
+}
+
 TEST_F(EditorOnWidgets, EmptyWorkspaceStartsInTheTcpIpStateWithTheDefaults) {
   WriteWorkspace({});
   std::string said;

@@ -233,6 +233,29 @@ TEST(DialogTemplates, EditsTakeAPasteWithoutItsLineBreaks) {
   EXPECT_EQ(paste(qobject_cast<QLineEdit*>(name.window.Control(1019)), "Line\r\n5"), "Line5");
 }
 
+// A resource file may hold a parameter of up to a megabyte; an edit that cut it to Qt's
+// default of 32,767 characters would have the next save write it cut.
+TEST(DialogTemplates, ParameterEditHoldsAsMuchAsAResourceFile) {
+  RecordingLogic logic(EditorDialogTemplate());
+  ShownDialog shown(logic);
+  auto* parameter = qobject_cast<QLineEdit*>(shown.window.Control(1013));
+  ASSERT_NE(parameter, nullptr);
+  EXPECT_EQ(parameter->maxLength(), 1 << 20);
+  const std::u16string held = u"-ip" + std::u16string(40000, u'7');
+  shown.window.SetText(1013, held);
+  EXPECT_EQ(shown.window.GetText(1013), held);
+
+  parameter->setEnabled(true);
+  parameter->clear();
+  QGuiApplication::clipboard()->setText(QString::fromStdU16String(held));
+  parameter->paste();
+  QTest::keyClicks(parameter, "9");
+  EXPECT_EQ(shown.window.GetText(1013), held + u"9");
+
+  // The other edits keep Qt's limit: no value of theirs comes near it.
+  EXPECT_EQ(qobject_cast<QLineEdit*>(shown.window.Control(1018))->maxLength(), 32767);
+}
+
 TEST(DialogTemplates, NewResourceDialogAsksForTheName) {
   RecordingLogic logic(NewResourceDialogTemplate());
   ShownDialog shown(logic);
