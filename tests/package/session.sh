@@ -116,8 +116,8 @@ close_with_key() {  # <window> <key>
 }
 
 # Starts `command...`, expects exactly one window with the editor's title, owned by the
-# started process, and closes it with `key` (Return saves, Escape does not); the
-# editor must end with exit code 0.
+# started process, and closes it with `key` (Return saves what changed, Escape nothing);
+# the editor must end with exit code 0. Its output is in $temp/editor.log.
 run_editor_session() {  # <label> <key> <command...>
   local label=$1 key=$2 windows window_pid
   shift 2
