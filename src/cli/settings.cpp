@@ -5,6 +5,7 @@
 
 #include "cli/record_output.h"
 #include "platform/text.h"
+#include "resources/resource_file.h"
 
 namespace tirv::cli {
 namespace {
@@ -63,6 +64,22 @@ bool IsDigits(std::u16string_view text) {
          std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
 
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// A parameter that is blanks only reads back as empty, and one with blanks at an end
+// reads back without them: the file cannot keep either.
+std::optional<std::u16string> AcceptParameter(std::u16string_view value, std::string& refusal) {
+  if (std::all_of(value.begin(), value.end(), IsBlank)) {
+    refusal = "parameter cannot be empty";
+    return std::nullopt;
+  }
+  if (IsBlank(value.front()) || IsBlank(value.back())) {
+    refusal = Utf16ToUtf8(ReasonOf(ResourceProblem{ResourceFault::kBlankEnds, 0, {}}));
+    return std::nullopt;
+  }
+  return std::u16string(value);
+}
+
 std::optional<std::u16string> ChooseAlignment(std::u16string_view value) {
   if (EqualsIgnoreCase(value, u"little")) return std::u16string(alignment::kLittleEndian);
   if (EqualsIgnoreCase(value, u"big")) return std::u16string(alignment::kBigEndian);
@@ -100,8 +117,7 @@ std::optional<std::u16string> AcceptValue(SettingKey key, std::u16string_view va
       if (!accepted) refusal = quoted + " is not a time in milliseconds (the digits 0-9 only)";
       break;
     case SettingKey::kParameter:
-      if (!value.empty()) accepted = std::u16string(value);
-      if (!accepted) refusal = "parameter cannot be empty";
+      accepted = AcceptParameter(value, refusal);
       break;
     case SettingKey::kAlignment:
       accepted = ChooseAlignment(value);
@@ -109,13 +125,6 @@ std::optional<std::u16string> AcceptValue(SettingKey key, std::u16string_view va
       break;
   }
   return accepted;
-}
-
-std::optional<SettingKey> KeyNamed(std::string_view name) {
-  for (SettingKey key : kSettingKeys) {
-    if (EqualsIgnoreCase(Utf8ToUtf16(name), Utf8ToUtf16(KeyName(key)))) return key;
-  }
-  return std::nullopt;
 }
 
 std::int32_t PortKindNamed(std::u16string_view name) {
@@ -139,6 +148,13 @@ bool HoldsMeaningfully(const ResourceRecord& record, SettingKey key) {
 }  // namespace
 
 std::string_view KeyName(SettingKey key) { return kKeyNames[IndexOf(key)]; }
+
+std::optional<SettingKey> KeyNamed(std::string_view name) {
+  for (SettingKey key : kSettingKeys) {
+    if (EqualsIgnoreCase(Utf8ToUtf16(name), Utf8ToUtf16(KeyName(key)))) return key;
+  }
+  return std::nullopt;
+}
 
 std::string_view PortName(std::int32_t kind) {
   static const std::array<std::string, kPortKindCount> names = [] {
@@ -186,15 +202,24 @@ bool ParseAssignments(const std::vector<std::string>& texts, SettingChange& chan
                 "\" (keys: port, baud, databits, stopbits, parity, timeout, parameter, alignment)";
       return false;
     }
-    std::optional<std::u16string>& slot = change.values[IndexOf(*key)];
-    if (slot) {
-      refusal = std::string(KeyName(*key)) + " is given twice";
+    if (!AcceptSetting(*key, Utf8ToUtf16(std::string_view(text).substr(equals + 1)), change,
+                       refusal)) {
       return false;
     }
-    slot = AcceptValue(*key, Utf8ToUtf16(std::string_view(text).substr(equals + 1)), refusal);
-    if (!slot) return false;
-    if (*key == SettingKey::kPort) change.portKind = PortKindNamed(*slot);
   }
+  return true;
+}
+
+bool AcceptSetting(SettingKey key, std::u16string_view value, SettingChange& change,
+                   std::string& refusal) {
+  std::optional<std::u16string>& slot = change.values[IndexOf(key)];
+  if (slot) {
+    refusal = std::string(KeyName(key)) + " is given twice";
+    return false;
+  }
+  slot = AcceptValue(key, value, refusal);
+  if (!slot) return false;
+  if (key == SettingKey::kPort) change.portKind = PortKindNamed(*slot);
   return true;
 }
 
