@@ -215,6 +215,13 @@ int PlanDeletions(const Workspace& workspace, const Run& run, bool tellInvalid, 
 }
 
 // Reads and checks the whole document against the workspace as it is now.
+// Says each refusal of the document `source` names.
+int RefuseDocument(std::string_view source, const std::vector<std::string>& refusals,
+                   const Run& run) {
+  for (const std::string& refusal : refusals) run.Say(std::string(source) + ": " + refusal);
+  return kExitUsage;
+}
+
 // Files that are no valid resource are named on standard error with `tellInvalid`.
 int MakePlan(const Workspace& workspace, const ResourceDocument& document, bool prune,
              bool tellInvalid, const Run& run, Plan& plan) {
@@ -234,10 +241,7 @@ int MakePlan(const Workspace& workspace, const ResourceDocument& document, bool 
     }
     if (PlanSettings(entry, target, refusals)) plan.targets.push_back(std::move(target));
   }
-  if (!refusals.empty()) {
-    for (const std::string& refusal : refusals) run.Say(refusal);
-    return kExitUsage;
-  }
+  if (!refusals.empty()) return RefuseDocument(document.source, refusals, run);
   return prune ? PlanDeletions(workspace, run, tellInvalid, plan) : kExitSuccess;
 }
 
@@ -461,12 +465,9 @@ int Apply(Workspace& workspace, const Invocation& invocation, const Run& run) {
   if (int status = ReadDocumentText(invocation, run, text)) return status;
   ResourceDocument document;
   std::vector<std::string> refusals;
-  if (!ReadResourceDocument(text, document, refusals)) {
-    const std::string source =
-        invocation.name == "-" ? "standard input" : PrintableText(invocation.name);
-    for (const std::string& refusal : refusals) run.Say(source + ": " + refusal);
-    return kExitUsage;
-  }
+  const bool read = ReadResourceDocument(text, document, refusals);
+  document.source = invocation.name == "-" ? "standard input" : PrintableText(invocation.name);
+  if (!read) return RefuseDocument(document.source, refusals, run);
   text = std::string();  // the document is read; its text is not needed any more
 
   Plan asked;

@@ -36,6 +36,7 @@ struct DocumentEntry {
 
 struct ResourceDocument {
   std::vector<DocumentEntry> resources;
+  std::string source;  ///< where it was read, for messages: a file, or "standard input"
 };
 
 /// Reads a document. False when any part of it is refused: `refusals` then holds one
