@@ -223,7 +223,10 @@ class Reader {
   bool String(std::u16string& out) {
     ++at_;  // the opening quote
     for (;;) {
-      if (AtEnd()) return Fail("a string is not closed");
+      if (AtEnd()) {
+        failedAt_ = at_;
+        return Fail("a string is not closed");
+      }
       const auto c = static_cast<unsigned char>(text_[at_]);
       if (c == '"') {
         ++at_;
