@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -171,11 +171,12 @@ int FindEntry(const Workspace& workspace, const DocumentEntry& entry, const Run&
 // The settings of one entry applied to its record, and checked as `set` checks them.
 bool PlanSettings(const DocumentEntry& entry, Target& target, std::vector<std::string>& refusals) {
   std::string refusal;
-  if (!ApplySettingChange(entry.change, target.record, refusal)) {
+  bool changedRecord = false;
+  if (!ApplySettingChange(entry.change, target.record, refusal, &changedRecord)) {
     refusals.push_back(EntryLabel(entry) + ": " + refusal);
     return false;
   }
-  if (!IsChanged(target.record, target.baseline)) return true;
+  if (!changedRecord || !IsChanged(target.record, target.baseline)) return true;
   if (const ResourceProblem problem = CheckWritable(target.record); !problem.ok()) {
     refusals.push_back(EntryLabel(entry) + ": " + PrintableText(ReasonOf(problem)));
     return false;
@@ -226,8 +227,10 @@ int RefuseDocument(std::string_view source, const std::vector<std::string>& refu
 int MakePlan(const Workspace& workspace, const ResourceDocument& document, bool prune,
              bool tellInvalid, const Run& run, Plan& plan) {
   plan = Plan{};
+  plan.targets.reserve(document.resources.size());
   std::vector<std::string> refusals;
-  std::map<std::u16string, std::size_t> byFile;  // each file's first entry
+  std::unordered_map<std::u16string, std::size_t> byFile;  // each file's first entry
+  byFile.reserve(document.resources.size());
   for (const DocumentEntry& entry : document.resources) {
     Target target;
     const int found = FindEntry(workspace, entry, run, target, refusals);

@@ -1,6 +1,7 @@
 #include "cli/json_value.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace tirv::cli {
 namespace {
@@ -27,7 +28,8 @@ void AppendCodePoint(char32_t code, std::u16string& out) {
 
 class Reader {
  public:
-  explicit Reader(std::string_view text) : text_(text) {}
+  Reader(std::string_view text, std::u16string_view streamed, const JsonItemSink* each)
+      : text_(text), streamed_(streamed), each_(each) {}
 
   bool Document(JsonValue& value, JsonFault& fault) {
     if (text_.starts_with("\xEF\xBB\xBF")) at_ = 3;
@@ -123,7 +125,11 @@ class Reader {
       }
       if (!Take(':')) return Fail("a colon was expected after the member name");
       JsonValue member;
-      if (!Value(member, depth)) return false;
+      if (depth == 1 && each_ != nullptr && name == streamed_ && Take('[')) {
+        if (!StreamedArray(member)) return false;
+      } else if (!Value(member, depth)) {
+        return false;
+      }
       value.names.push_back(std::move(name));
       value.values.push_back(std::move(member));
     } while (Take(','));
@@ -137,6 +143,25 @@ class Reader {
     do {
       value.items.emplace_back();
       if (!Value(value.items.back(), depth)) return false;
+    } while (Take(','));
+    return Take(']') || Fail("a comma or ] was expected");
+  }
+
+  // The elements of the streamed array, each handed on as soon as it is read and then
+  // dropped; one value is reused for all, so that its storage is reused too.
+  bool StreamedArray(JsonValue& value) {
+    value.kind = JsonValue::Kind::kArray;
+    if (Take(']')) return true;
+    JsonValue item;
+    std::size_t index = 0;
+    do {
+      item.items.clear();
+      item.names.clear();
+      item.values.clear();
+      item.string.clear();
+      item.kind = JsonValue::Kind::kNull;
+      if (!Value(item, 2)) return false;
+      (*each_)(index++, item);
     } while (Take(','));
     return Take(']') || Fail("a comma or ] was expected");
   }
@@ -220,6 +245,21 @@ class Reader {
     return true;
   }
 
+  // Appends the plain ASCII characters from `at_` on at once: most of a document.
+  void AsciiRun(std::u16string& out) {
+    std::size_t end = at_;
+    while (end < text_.size()) {
+      const auto c = static_cast<unsigned char>(text_[end]);
+      if (c < 0x20 || c >= 0x80 || c == '"' || c == '\\') break;
+      ++end;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + (end - at_));
+    for (std::size_t i = at_; i < end; ++i)
+      out[start + (i - at_)] = static_cast<char16_t>(text_[i]);
+    at_ = end;
+  }
+
   bool String(std::u16string& out) {
     ++at_;  // the opening quote
     for (;;) {
@@ -240,8 +280,7 @@ class Reader {
         ++at_;
         if (!Escape(out)) return false;
       } else if (c < 0x80) {
-        out += static_cast<char16_t>(c);
-        ++at_;
+        AsciiRun(out);
       } else if (!Utf8Character(out)) {
         return false;
       }
@@ -249,6 +288,8 @@ class Reader {
   }
 
   std::string_view text_;
+  std::u16string_view streamed_;
+  const JsonItemSink* each_ = nullptr;
   std::size_t at_ = 0;
   std::size_t failedAt_ = 0;  // where a refusal is told to be
   std::string what_;
@@ -265,7 +306,13 @@ const JsonValue* JsonValue::Member(std::u16string_view name) const {
 
 bool ParseJson(std::string_view text, JsonValue& value, JsonFault& fault) {
   value = JsonValue{};
-  return Reader(text).Document(value, fault);
+  return Reader(text, {}, nullptr).Document(value, fault);
+}
+
+bool ParseJsonStreaming(std::string_view text, std::u16string_view member, const JsonItemSink& each,
+                        JsonValue& value, JsonFault& fault) {
+  value = JsonValue{};
+  return Reader(text, member, &each).Document(value, fault);
 }
 
 std::string_view JsonKindName(JsonValue::Kind kind) {

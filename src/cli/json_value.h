@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,17 @@ struct JsonFault {
 /// Reads the one value that `text` holds (a UTF-8 byte order mark before it is
 /// skipped). False, with `fault` saying where and why, when it is no JSON.
 bool ParseJson(std::string_view text, JsonValue& value, JsonFault& fault);
+
+/// Takes one element of a streamed array: its index and the element, which is dropped
+/// once it returns (it may be moved from).
+using JsonItemSink = std::function<void(std::size_t index, JsonValue& item)>;
+
+/// As ParseJson, but each element of the array that is the member `member` of the
+/// top-level object is handed to `each` as soon as it is read instead of being kept:
+/// `value` holds that member as an empty array. A document of many elements then never
+/// holds them all as values. Elements handed on before a fault stay handed on.
+bool ParseJsonStreaming(std::string_view text, std::u16string_view member, const JsonItemSink& each,
+                        JsonValue& value, JsonFault& fault);
 
 /// The kind as a person reads it in a message: "a string", "an object", "null"...
 std::string_view JsonKindName(JsonValue::Kind kind);

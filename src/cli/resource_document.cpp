@@ -1,5 +1,6 @@
 #include "cli/resource_document.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -139,24 +140,27 @@ std::string EntryLabel(const DocumentEntry& entry) {
 bool ReadResourceDocument(std::string_view text, ResourceDocument& document,
                           std::vector<std::string>& refusals) {
   document = ResourceDocument{};
+  // Room for as many entries as the text has objects at most, so that growing never moves
+  // the entries read.
+  document.resources.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '{')));
+  // The resources are read as they come, so that a large document is never held twice.
+  std::vector<std::string> entryRefusals;
+  const auto each = [&](std::size_t index, JsonValue& item) {
+    DocumentEntry entry;
+    entry.index = index;
+    if (ReadEntry(item, entry, entryRefusals)) document.resources.push_back(std::move(entry));
+  };
   JsonValue root;
   JsonFault fault;
-  if (!ParseJson(text, root, fault)) {
+  if (!ParseJsonStreaming(text, kResources, each, root, fault)) {
     refusals.push_back("it is not JSON: line " + std::to_string(fault.line) + ", column " +
                        std::to_string(fault.column) + ": " + fault.what);
     return false;
   }
   const std::size_t before = refusals.size();
-  const JsonValue* resources = ReadTopLevel(root, refusals);
-  if (resources == nullptr) return false;
-  document.resources.reserve(resources->items.size());
-  for (std::size_t i = 0; i < resources->items.size(); ++i) {
-    DocumentEntry entry;
-    entry.index = i;
-    if (ReadEntry(resources->items[i], entry, refusals)) {
-      document.resources.push_back(std::move(entry));
-    }
-  }
+  ReadTopLevel(root, refusals);
+  // A top-level refusal first: a document of another version says so before its parts.
+  refusals.insert(refusals.end(), entryRefusals.begin(), entryRefusals.end());
   return refusals.size() == before;
 }
 

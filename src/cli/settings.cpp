@@ -89,39 +89,42 @@ std::optional<std::u16string> ChooseAlignment(std::u16string_view value) {
 // The value in the form the record holds it, or nothing with `refusal` set.
 std::optional<std::u16string> AcceptValue(SettingKey key, std::u16string_view value,
                                           std::string& refusal) {
-  const std::string quoted = std::string(KeyName(key)) + " \"" + PrintableText(value) + "\"";
+  // Made only for a refusal: accepting a value is the common case, and it is cheap.
+  const auto quoted = [&] {
+    return std::string(KeyName(key)) + " \"" + PrintableText(value) + "\"";
+  };
   std::optional<std::u16string> accepted;
   switch (key) {
     case SettingKey::kPort:
       accepted = Choose(kPortNames, value, true);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(kPortNames);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(kPortNames);
       break;
     case SettingKey::kBaud:
       accepted = Choose(choices::kBaudRates, value, false);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kBaudRates);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kBaudRates);
       break;
     case SettingKey::kDataBits:
       accepted = Choose(choices::kDataBits, value, false);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kDataBits);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kDataBits);
       break;
     case SettingKey::kStopBits:
       accepted = Choose(choices::kStopBits, value, false);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kStopBits);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kStopBits);
       break;
     case SettingKey::kParity:
       accepted = Choose(choices::kParities, value, true);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kParities);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kParities);
       break;
     case SettingKey::kTimeout:
       if (IsDigits(value)) accepted = std::u16string(value);
-      if (!accepted) refusal = quoted + " is not a time in milliseconds (the digits 0-9 only)";
+      if (!accepted) refusal = quoted() + " is not a time in milliseconds (the digits 0-9 only)";
       break;
     case SettingKey::kParameter:
       accepted = AcceptParameter(value, refusal);
       break;
     case SettingKey::kAlignment:
       accepted = ChooseAlignment(value);
-      if (!accepted) refusal = quoted + " is not one of Little Endian (little), Big Endian (big)";
+      if (!accepted) refusal = quoted() + " is not one of Little Endian (little), Big Endian (big)";
       break;
   }
   return accepted;
@@ -223,7 +226,8 @@ bool AcceptSetting(SettingKey key, std::u16string_view value, SettingChange& cha
   return true;
 }
 
-bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal) {
+bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal,
+                        bool* changedRecord) {
   const std::int32_t kind = change[SettingKey::kPort] ? change.portKind : record.portKind;
   for (SettingKey key : kSettingKeys) {
     if (!change[key] || KindUsesKey(kind, key)) continue;
@@ -233,6 +237,16 @@ bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std
                                   "as well");
     return false;
   }
+  if (changedRecord != nullptr) *changedRecord = false;
+  // A change to the values the record holds leaves it as it is, without copying it: the
+  // common case of a document applied again.
+  const bool sameValues =
+      kind == record.portKind &&
+      std::all_of(kSettingKeys.begin(), kSettingKeys.end(), [&](SettingKey key) {
+        return key == SettingKey::kPort || !change[key] ||
+               record.*kFields[IndexOf(key)] == *change[key];
+      });
+  if (sameValues) return true;
   ResourceRecord changed = record;
   if (kind != record.portKind) {
     for (SettingKey key : kSettingKeys) {
@@ -245,6 +259,7 @@ bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std
   for (SettingKey key : kSettingKeys) {
     if (key != SettingKey::kPort && change[key]) changed.*kFields[IndexOf(key)] = *change[key];
   }
+  if (changedRecord != nullptr) *changedRecord = !(changed == record);
   record = std::move(changed);
   return true;
 }

@@ -79,6 +79,8 @@ bool AcceptSetting(SettingKey key, std::u16string_view value, SettingChange& cha
 /// and the old kind did not with the values a record of that kind carries (carried::);
 /// a record whose port text names no known port keeps those of its fields that the key
 /// would accept as they stand.
-bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal);
+/// `changedRecord`, when given, tells whether any value of the record changed.
+bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal,
+                        bool* changedRecord = nullptr);
 
 }  // namespace tirv::cli
