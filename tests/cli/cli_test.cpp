@@ -594,6 +594,8 @@ TEST_F(Cli, BashCompletionOffersCommandsKeysValuesAndTheWorkspacesNames) {
   EXPECT_EQ(complete("tirvane-resources --workspace=" + ws_ + " set "), "Line1\nLine2\nSim\n");
   EXPECT_EQ(complete("tirvane-resources set Line1 par"), "parity=\nparameter=\n");
   EXPECT_EQ(complete("tirvane-resources set Line1 port=Sim"), "Simulation1\nSimulation2\n");
+  EXPECT_EQ(complete("tirvane-resources ap"), "apply\n");
+  EXPECT_EQ(complete("tirvane-resources apply doc.json --p"), "--prune\n");
 }
 
 }  // namespace
