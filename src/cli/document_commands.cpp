@@ -377,10 +377,10 @@ void Report(const std::vector<Outcome>& outcomes, const Invocation& invocation, 
   run.Out(outcomes.empty() ? "]}\n" : "\n]}\n");
 }
 
-// Makes the plan true, or with --check only tells what it would do; the report covers
+// Makes the plan true, or with --check only tells what it would do; `outcomes` covers
 // what was done, also when a failure ends the work early.
-int Carry(Workspace& workspace, Plan& plan, const Invocation& invocation, const Run& run) {
-  std::vector<Outcome> outcomes;
+int Carry(Workspace& workspace, Plan& plan, const Invocation& invocation, const Run& run,
+          std::vector<Outcome>& outcomes) {
   outcomes.reserve(plan.targets.size() + plan.deletions.size());
   int status = kExitSuccess;
   const auto each = [&](Target& target, bool deleting) {
@@ -402,7 +402,6 @@ int Carry(Workspace& workspace, Plan& plan, const Invocation& invocation, const 
   };
   for (Target& target : plan.targets) each(target, false);
   for (Target& target : plan.deletions) each(target, true);
-  Report(outcomes, invocation, run);
   return status;
 }
 
@@ -481,17 +480,25 @@ int Apply(Workspace& workspace, const Invocation& invocation, const Run& run) {
       if (int status = AskToDelete(asked, run)) return status;
     }
   }
-  // Checked, changed and reported under one hold of the lock: on the current bytes.
-  const WorkspaceLock lock(workspace);
-  if (!lock.held()) return run.FailOn(workspace.folder(), lock.problem());
   Plan plan;
-  if (int status = MakePlan(workspace, document, invocation.prune, !ask, run, plan)) {
-    return status;
+  std::vector<Outcome> outcomes;
+  int status = kExitSuccess;
+  {
+    // Checked and changed under one hold of the lock, on the current bytes; the report
+    // is printed after it, so that a slow reader of it keeps no colleague waiting.
+    const WorkspaceLock lock(workspace);
+    if (!lock.held()) return run.FailOn(workspace.folder(), lock.problem());
+    if (int planned = MakePlan(workspace, document, invocation.prune, !ask, run, plan)) {
+      return planned;
+    }
+    if (ask && !SameDeletions(asked, plan)) {
+      return run.Fail(
+          "nothing was changed: the workspace changed while you were asked; apply again");
+    }
+    status = Carry(workspace, plan, invocation, run, outcomes);
   }
-  if (ask && !SameDeletions(asked, plan)) {
-    return run.Fail("nothing was changed: the workspace changed while you were asked; apply again");
-  }
-  return Carry(workspace, plan, invocation, run);
+  Report(outcomes, invocation, run);
+  return status;
 }
 
 }  // namespace tirv::cli
