@@ -309,8 +309,9 @@ if command -v ansible >/dev/null; then
   # The installed module runs the installed command line on the configured workspace.
   before=$(od -c <"$workspace/Line1.opc")
   adhoc=$(HOME="$temp" ANSIBLE_LOCAL_TEMP="$temp/ansible" ANSIBLE_REMOTE_TEMP="$temp/ansible" \
-    TIRVANE_LOG_SOCKET=- ansible localhost -c local -e ansible_python_interpreter=/usr/bin/python3 \
-    -m tirvane_resource -a 'name=Line1 baud=19200 parity=Even' 2>&1)
+    TIRVANE_LOG_SOCKET=- ansible all -i localhost, -c local \
+    -e ansible_python_interpreter=/usr/bin/python3 \
+    -m tirvane_resource -a 'name=Line1 baud=19200 parity=Even' 2>"$temp/ansible.err")
   expect_eq "the installed Ansible module on a resource that holds its values" \
     'localhost | SUCCESS => { "changed": false,' \
     "$(tr -d '\n' <<<"$adhoc" | sed -E 's/ +/ /g; s/("changed": (true|false),).*/\1/')"
