@@ -275,8 +275,9 @@ readonly module=/usr/share/ansible/plugins/modules/tirvane_resource.py
 expect_eq "its JSON Schema" "regular file 644" "$(stat -c '%F %a' "$schema" 2>&1)"
 expect_eq "the schema is JSON of draft 2020-12" "https://json-schema.org/draft/2020-12/schema" \
   "$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["$schema"])' "$schema" 2>&1)"
-expect_eq "its Ansible module, without a #! line" "regular file 644 #" \
-  "$(stat -c '%F %a' "$module" 2>&1) $(head -c 1 "$module")"
+expect_eq "its Ansible module" "regular file 644" "$(stat -c '%F %a' "$module" 2>&1)"
+expect_eq "its Ansible module begins with no #! line" "no" \
+  "$([ "$(head -c 2 "$module")" = '#!' ] && echo yes || echo no)"
 if command -v ansible-doc >/dev/null; then
   # Ansible finds the module where the package puts it, with no setting of its own.
   expect_eq "ansible-doc finds tirvane_resource" "> TIRVANE_RESOURCE" \
