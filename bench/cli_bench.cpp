@@ -1,7 +1,7 @@
 // tirvane-resources on large workspaces, each command against the bare cost of the file
-// work it cannot avoid: `list --json` and `validate` against listing the folder and
-// reading each file once, `set` of one resource among 100,000 against one safe replace
-// of one file.
+// work it cannot avoid: `list --json`, `validate` and `apply` of a document that changes
+// nothing (the workspace's own export) against listing the folder and reading each file
+// once, `set` of one resource among 100,000 against one safe replace of one file.
 //
 // The goals are judged on the tool's entry point run in this process: starting a
 // program costs a few milliseconds of loading and linking whatever the workspace holds,
@@ -66,11 +66,17 @@ class Workspace {
       std::ofstream(folder_ + name, std::ios::binary) << ResourceFileBytes(i);
     }
   }
-  ~Workspace() { std::filesystem::remove_all(folder_); }
+  ~Workspace() {
+    std::filesystem::remove_all(folder_);
+    if (!document_.empty()) std::filesystem::remove(document_);
+  }
   const std::string& folder() const { return folder_; }
+  /// A file beside the folder with the workspace's export: a document that changes nothing.
+  const std::string& UnchangedDocument();
 
  private:
   std::string folder_;
+  std::string document_;
 };
 
 Workspace& SharedWorkspace(int count) {
@@ -88,6 +94,19 @@ int RunInProcess(const std::vector<std::string>& arguments, std::size_t& printed
   console.readLine = [](std::string&) { return false; };
   console.modulePath = RunningModulePath();
   return cli::RunResourcesTool(arguments, console);
+}
+
+const std::string& Workspace::UnchangedDocument() {
+  if (!document_.empty()) return document_;
+  std::string text;
+  cli::ToolConsole console;
+  console.out = [&text](std::string_view part) { text += part; };
+  console.err = [](std::string_view part) { std::fwrite(part.data(), 1, part.size(), stderr); };
+  console.modulePath = RunningModulePath();
+  if (cli::RunResourcesTool({"--workspace", folder_, "export"}, console) != 0) std::abort();
+  document_ = folder_ + ".json";
+  std::ofstream(document_, std::ios::binary) << text;
+  return document_;
 }
 
 // The real executable, its output thrown away; its exit status. Its processor time is
@@ -154,6 +173,17 @@ void BM_Validate(benchmark::State& state, bool inProcess) {
   for (auto _ : state) {
     if (tool.Run({"--workspace", folder, "validate"}) != 0) {
       state.SkipWithError("validate failed");
+    }
+  }
+}
+
+void BM_ApplyUnchanged(benchmark::State& state, bool inProcess) {
+  Workspace& workspace = SharedWorkspace(static_cast<int>(state.range(0)));
+  const std::string document = workspace.UnchangedDocument();
+  ToolRunner tool(state, inProcess);
+  for (auto _ : state) {
+    if (tool.Run({"--workspace", workspace.folder(), "apply", document}) != 0) {
+      state.SkipWithError("apply failed");
     }
   }
 }
@@ -230,6 +260,11 @@ void Register() {
         ->Unit(benchmark::kMillisecond)
         ->Repetitions(3)
         ->ReportAggregatesOnly(true);
+    benchmark::RegisterBenchmark(("BM_ApplyUnchanged" + how).c_str(), BM_ApplyUnchanged, inProcess)
+        ->Arg(kMedium)
+        ->Unit(benchmark::kMillisecond)
+        ->Repetitions(3)
+        ->ReportAggregatesOnly(true);
     benchmark::RegisterBenchmark(("BM_SetOne" + how).c_str(), BM_SetOne, inProcess)
         ->Arg(kLarge)
         ->Unit(benchmark::kMillisecond)
@@ -278,6 +313,8 @@ class Collector : public benchmark::ConsoleReporter {
                  "BM_ListAndReadEveryFile/10000", judged);
       PrintRatio("validate, 100,000 files   ", "BM_Validate/" + how + "/100000",
                  "BM_ListAndReadEveryFile/100000", judged);
+      PrintRatio("apply, unchanged, 10,000  ", "BM_ApplyUnchanged/" + how + "/10000",
+                 "BM_ListAndReadEveryFile/10000", judged);
       PrintSetRatio("BM_SetOne/" + how + "/100000", judged);
     }
     std::printf(

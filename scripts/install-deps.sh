@@ -48,8 +48,8 @@ test_packages=(
   # privilege dropping for permission tests, and the test users they make; setfacl and
   # getfacl for the tests of access control lists
   util-linux passwd acl
-  # the tests of the Ansible module
-  ansible-core
+  # the tests of the Ansible module, and the JSON outputs checked against their schema
+  ansible-core python3-jsonschema
   # packaging and its validators; the package's maintainer scripts use adduser; xmllint
   # reads ctest's JUnit results
   file desktop-file-utils appstream man-db adduser lintian libxml2-utils

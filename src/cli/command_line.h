@@ -9,17 +9,20 @@
 
 namespace tirv::cli {
 
-enum class Command { kList, kShow, kSet, kAdd, kDelete, kValidate };
+enum class Command { kList, kShow, kSet, kAdd, kDelete, kValidate, kExport, kApply };
 
 struct Invocation {
   bool help = false;                     ///< -h or --help: print the usage, nothing else
   bool version = false;                  ///< --version: print the version, nothing else
   std::optional<std::string> workspace;  ///< --workspace DIR, as given
   Command command = Command::kList;
-  std::string name;                      ///< NAME of show, set, add and delete
+  std::string name;                      ///< NAME of show, set, add and delete; FILE of apply
   std::vector<std::string> assignments;  ///< KEY=VALUE texts of set
-  bool json = false;                     ///< --json (list, show, validate)
-  bool yes = false;                      ///< --yes (delete)
+  bool json = false;                     ///< --json (list, show, validate, apply)
+  bool yes = false;                      ///< --yes (delete, apply)
+  bool prune = false;                    ///< --prune (apply)
+  bool check = false;                    ///< --check (apply)
+  bool diff = false;                     ///< --diff (apply)
 };
 
 /// Reads the arguments after the program's name. Options may come before or after the

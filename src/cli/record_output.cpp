@@ -67,9 +67,24 @@ std::optional<std::u16string_view> ShownField(const ResourceRecord& record, Sett
   return FieldOf(record, key);
 }
 
-// The JSON member names of the keys, in the order of kSettingKeys.
-constexpr std::string_view kJsonNames[kSettingKeyCount] = {
-    "port", "baud", "dataBits", "stopBits", "parity", "timeout", "parameter", "alignment"};
+// `"name": "<name>", "file": "<file>"` of a JSON object.
+void AppendNameAndFile(const ResourceRecord& record, std::string& json) {
+  json += "\"name\": ";
+  AppendJsonString(ResourceNameOf(record), json);
+  json += ", \"file\": ";
+  AppendJsonString(record.name, json);
+}
+
+void AppendField(const ResourceRecord& record, SettingKey key, std::string& json) {
+  json += ", \"";
+  json += KeyName(key);
+  json += "\": ";
+  if (const auto field = ShownField(record, key)) {
+    AppendJsonString(*field, json);
+  } else {
+    json += "null";
+  }
+}
 
 }  // namespace
 
@@ -146,19 +161,20 @@ std::string ShowLines(const ResourceRecord& record) {
 std::string RecordJson(const ResourceRecord& record) {
   std::string json;
   json.reserve(256);  // a whole record, as a rule
-  json += "{\"name\": ";
-  AppendJsonString(ResourceNameOf(record), json);
-  json += ", \"file\": ";
-  AppendJsonString(record.name, json);
+  json += '{';
+  AppendNameAndFile(record, json);
+  for (SettingKey key : kSettingKeys) AppendField(record, key, json);
+  json += '}';
+  return json;
+}
+
+std::string ExportedRecordJson(const ResourceRecord& record) {
+  std::string json;
+  json.reserve(256);
+  json += '{';
+  AppendNameAndFile(record, json);
   for (SettingKey key : kSettingKeys) {
-    json += ", \"";
-    json += kJsonNames[static_cast<std::size_t>(key)];
-    json += "\": ";
-    if (const auto field = ShownField(record, key)) {
-      AppendJsonString(*field, json);
-    } else {
-      json += "null";
-    }
+    if (KindUsesKey(record.portKind, key)) AppendField(record, key, json);
   }
   json += '}';
   return json;

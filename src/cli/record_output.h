@@ -41,11 +41,15 @@ std::string ListLine(const ResourceRecord& record);
 /// port kind uses, in the order of ListLine.
 std::string ShowLines(const ResourceRecord& record);
 
-/// One resource as a JSON object on one line: the fields name, file, port, baud,
-/// dataBits, stopBits, parity, timeout, parameter and alignment, each a string, or null
-/// for a setting the port kind does not use, an unknown port kind and an alignment that
-/// names neither byte order.
+/// One resource as a JSON object on one line: the members name, file, and one for each
+/// key of `set` (port, baud, databits, stopbits, parity, timeout, parameter, alignment),
+/// each a string, or null for a setting the port kind does not use, an unknown port
+/// kind and an alignment that names neither byte order.
 std::string RecordJson(const ResourceRecord& record);
+
+/// One resource of an exported document: as RecordJson, but with only the keys its port
+/// kind uses (port and alignment, null as there, for a port text of no known port).
+std::string ExportedRecordJson(const ResourceRecord& record);
 
 /// One file of `validate` as a JSON object on one line: file, valid, and reason (the
 /// problem without the file name in front, or null).

@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/record_output.h"
 #include "cli/settings.h"
+#include "cli/tool_run.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "resources/resource_file.h"
@@ -14,38 +15,45 @@
 #include "workspace/workspace.h"
 
 namespace tirv::cli {
+
+void Run::Say(std::string_view message) const {
+  console_.err("tirvane-resources: " + std::string(message) + "\n");
+}
+
+int Run::FailOn(std::u16string_view path, int error) const {
+  return Fail(PrintableText(path) + ": " + ErrorText(error));
+}
+
+std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const std::string& name,
+                                             const Run& run, int& status) {
+  ResourceLookup lookup = workspace.Find(Utf8ToUtf16(name));
+  status = kExitFailure;
+  switch (lookup.outcome) {
+    case LookupOutcome::kFound:
+      status = kExitSuccess;
+      return std::move(lookup.reading);
+    case LookupOutcome::kNoSuchName:
+      run.Say(PrintableText(name) + ": no such resource");
+      status = kExitNoSuchResource;
+      break;
+    case LookupOutcome::kInvalid:
+      run.FailOn(lookup.reading.record.name, lookup.reading.problem);
+      break;
+    case LookupOutcome::kListingFailed:
+      run.FailOn(workspace.folder(), lookup.error);
+      break;
+  }
+  return std::nullopt;
+}
+
+bool IsYes(std::string answer) {
+  answer.erase(answer.find_last_not_of(" \t\r") + 1);
+  answer.erase(0, answer.find_first_not_of(" \t"));
+  return EqualsIgnoreCase(Utf8ToUtf16(answer), u"y") ||
+         EqualsIgnoreCase(Utf8ToUtf16(answer), u"yes");
+}
+
 namespace {
-
-constexpr std::string_view kPrefix = "tirvane-resources: ";
-
-// One run: the console, and the one-line messages that end it.
-class Run {
- public:
-  explicit Run(const ToolConsole& console) : console_(console) {}
-
-  void Out(std::string_view text) const { console_.out(text); }
-  void Say(std::string_view message) const {
-    console_.err(std::string(kPrefix) + std::string(message) + "\n");
-  }
-  int Fail(std::string_view message) const {
-    Say(message);
-    return kExitFailure;
-  }
-  int Refuse(std::string_view message) const {
-    Say(message);
-    return kExitUsage;
-  }
-  int FailOn(std::u16string_view fileName, const ResourceProblem& problem) const {
-    return Fail(PrintableText(DescribeProblem(fileName, problem)));
-  }
-  int FailOn(std::u16string_view path, int error) const {
-    return Fail(PrintableText(path) + ": " + ErrorText(error));
-  }
-  const ToolConsole& console() const { return console_; }
-
- private:
-  const ToolConsole& console_;
-};
 
 /* The workspace folder. */
 
@@ -70,26 +78,6 @@ bool OpenWorkspace(const Invocation& invocation, const Run& run, Workspace& work
     return false;
   }
   return true;
-}
-
-// The resource `name` of the workspace, or nothing after the message that says why not.
-std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const std::string& name,
-                                             const Run& run) {
-  ResourceLookup lookup = workspace.Find(Utf8ToUtf16(name));
-  switch (lookup.outcome) {
-    case LookupOutcome::kFound:
-      return std::move(lookup.reading);
-    case LookupOutcome::kNoSuchName:
-      run.Fail(PrintableText(name) + ": no such resource");
-      break;
-    case LookupOutcome::kInvalid:
-      run.FailOn(lookup.reading.record.name, lookup.reading.problem);
-      break;
-    case LookupOutcome::kListingFailed:
-      run.FailOn(workspace.folder(), lookup.error);
-      break;
-  }
-  return std::nullopt;
 }
 
 /* The commands. */
@@ -120,8 +108,9 @@ int List(const Workspace& workspace, bool json, const Run& run) {
 }
 
 int Show(const Workspace& workspace, const Invocation& invocation, const Run& run) {
-  const auto found = FindOrSay(workspace, invocation.name, run);
-  if (!found) return kExitFailure;
+  int status = kExitSuccess;
+  const auto found = FindOrSay(workspace, invocation.name, run, status);
+  if (!found) return status;
   run.Out(invocation.json ? RecordJson(found->record) + "\n" : ShowLines(found->record));
   return kExitSuccess;
 }
@@ -133,6 +122,7 @@ int TellWrite(const ResourceRecord& record, const WriteResult& result, const Run
       run.Out("unchanged\n");
       return kExitSuccess;
     case WriteOutcome::kWritten:
+      run.Changed();
       run.Out("changed\n");
       return kExitSuccess;
     case WriteOutcome::kConflict:
@@ -152,8 +142,9 @@ int Set(Workspace& workspace, const Invocation& invocation, const Run& run) {
   // Read, changed and written under one lock: the change is made on the current bytes.
   const WorkspaceLock lock(workspace);
   if (!lock.held()) return run.FailOn(workspace.folder(), lock.problem());
-  auto found = FindOrSay(workspace, invocation.name, run);
-  if (!found) return kExitFailure;
+  int status = kExitSuccess;
+  auto found = FindOrSay(workspace, invocation.name, run, status);
+  if (!found) return status;
   ResourceRecord record = found->record;
   if (!ApplySettingChange(change, record, refusal)) {
     return run.Refuse(PrintableText(record.name) + ": " + refusal);
@@ -194,19 +185,14 @@ int Add(Workspace& workspace, const Invocation& invocation, const Run& run) {
   }
   const ResourceProblem problem = workspace.Create(name);
   if (!problem.ok()) return run.FailOn(name + std::u16string(schema::kExtension), problem);
+  run.Changed();
   return kExitSuccess;
 }
 
-bool IsYes(std::string answer) {
-  answer.erase(answer.find_last_not_of(" \t\r") + 1);
-  answer.erase(0, answer.find_first_not_of(" \t"));
-  return EqualsIgnoreCase(Utf8ToUtf16(answer), u"y") ||
-         EqualsIgnoreCase(Utf8ToUtf16(answer), u"yes");
-}
-
 int Delete(Workspace& workspace, const Invocation& invocation, const Run& run) {
-  const auto found = FindOrSay(workspace, invocation.name, run);
-  if (!found) return kExitFailure;
+  int status = kExitSuccess;
+  const auto found = FindOrSay(workspace, invocation.name, run, status);
+  if (!found) return status;
   const std::u16string& fileName = found->record.name;
   if (!invocation.yes) {
     run.console().err("Delete " + PrintableText(invocation.name) + " (" + PrintableText(fileName) +
@@ -217,7 +203,9 @@ int Delete(Workspace& workspace, const Invocation& invocation, const Run& run) {
     }
   }
   const ResourceProblem problem = workspace.Delete(fileName);
-  return problem.ok() ? kExitSuccess : run.FailOn(fileName, problem);
+  if (!problem.ok()) return run.FailOn(fileName, problem);
+  run.Changed();
+  return kExitSuccess;
 }
 
 int Validate(const Workspace& workspace, bool json, const Run& run) {
@@ -251,14 +239,26 @@ int RunCommand(Workspace& workspace, const Invocation& invocation, const Run& ru
       return Delete(workspace, invocation, run);
     case Command::kValidate:
       return Validate(workspace, invocation.json, run);
+    case Command::kExport:
+      return Export(workspace, run);
+    case Command::kApply:
+      return Apply(workspace, invocation, run);
   }
   return kExitUsage;
 }
 
-}  // namespace
+// Prune deletes after asking, and where no one can answer only with --yes; --check
+// deletes nothing and needs neither.
+bool DeletesUnasked(const Invocation& invocation, const ToolConsole& console) {
+  if (invocation.yes) return false;
+  const bool interactive = console.interactive && invocation.name != "-";
+  if (invocation.command == Command::kDelete) return !interactive;
+  return invocation.command == Command::kApply && invocation.prune && !invocation.check &&
+         !interactive;
+}
 
-int RunResourcesTool(const std::vector<std::string>& arguments, const ToolConsole& console) {
-  const Run run(console);
+int RunInvocation(const std::vector<std::string>& arguments, const Run& run) {
+  const ToolConsole& console = run.console();
   Invocation invocation;
   std::string refusal;
   if (!ParseCommandLine(arguments, invocation, refusal)) {
@@ -273,14 +273,26 @@ int RunResourcesTool(const std::vector<std::string>& arguments, const ToolConsol
     return kExitSuccess;
   }
   // Nothing is asked where no one can answer, and nothing is deleted unasked.
-  if (invocation.command == Command::kDelete && !invocation.yes && !console.interactive) {
-    return run.Refuse("delete asks before it deletes; give --yes where no one can answer");
+  if (DeletesUnasked(invocation, console)) {
+    return run.Refuse(
+        std::string(invocation.command == Command::kDelete ? "delete" : "apply --prune") +
+        " asks before it deletes; give --yes where no one can answer");
   }
   if (const std::string warning = CodePage::DefaultWarning(); !warning.empty()) run.Say(warning);
   Workspace workspace;
   if (!OpenWorkspace(invocation, run, workspace)) return kExitFailure;
   const int status = RunCommand(workspace, invocation, run);
   if (workspace.logFailed()) run.Say("the change could not be written to the change log");
+  return status;
+}
+
+}  // namespace
+
+int RunResourcesTool(const std::vector<std::string>& arguments, const ToolConsole& console,
+                     bool* workspaceChanged) {
+  const Run run(console);
+  const int status = RunInvocation(arguments, run);
+  if (workspaceChanged != nullptr) *workspaceChanged = run.changed();
   return status;
 }
 

@@ -5,6 +5,7 @@
 
 #include "cli/record_output.h"
 #include "platform/text.h"
+#include "resources/resource_file.h"
 
 namespace tirv::cli {
 namespace {
@@ -63,6 +64,22 @@ bool IsDigits(std::u16string_view text) {
          std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
 
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+// A parameter that is blanks only reads back as empty, and one with blanks at an end
+// reads back without them: the file cannot keep either.
+std::optional<std::u16string> AcceptParameter(std::u16string_view value, std::string& refusal) {
+  if (std::all_of(value.begin(), value.end(), IsBlank)) {
+    refusal = "parameter cannot be empty";
+    return std::nullopt;
+  }
+  if (IsBlank(value.front()) || IsBlank(value.back())) {
+    refusal = Utf16ToUtf8(ReasonOf(ResourceProblem{ResourceFault::kBlankEnds, 0, {}}));
+    return std::nullopt;
+  }
+  return std::u16string(value);
+}
+
 std::optional<std::u16string> ChooseAlignment(std::u16string_view value) {
   if (EqualsIgnoreCase(value, u"little")) return std::u16string(alignment::kLittleEndian);
   if (EqualsIgnoreCase(value, u"big")) return std::u16string(alignment::kBigEndian);
@@ -72,50 +89,45 @@ std::optional<std::u16string> ChooseAlignment(std::u16string_view value) {
 // The value in the form the record holds it, or nothing with `refusal` set.
 std::optional<std::u16string> AcceptValue(SettingKey key, std::u16string_view value,
                                           std::string& refusal) {
-  const std::string quoted = std::string(KeyName(key)) + " \"" + PrintableText(value) + "\"";
+  // Made only for a refusal: accepting a value is the common case, and it is cheap.
+  const auto quoted = [&] {
+    return std::string(KeyName(key)) + " \"" + PrintableText(value) + "\"";
+  };
   std::optional<std::u16string> accepted;
   switch (key) {
     case SettingKey::kPort:
       accepted = Choose(kPortNames, value, true);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(kPortNames);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(kPortNames);
       break;
     case SettingKey::kBaud:
       accepted = Choose(choices::kBaudRates, value, false);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kBaudRates);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kBaudRates);
       break;
     case SettingKey::kDataBits:
       accepted = Choose(choices::kDataBits, value, false);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kDataBits);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kDataBits);
       break;
     case SettingKey::kStopBits:
       accepted = Choose(choices::kStopBits, value, false);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kStopBits);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kStopBits);
       break;
     case SettingKey::kParity:
       accepted = Choose(choices::kParities, value, true);
-      if (!accepted) refusal = quoted + " is not one of " + OneOf(choices::kParities);
+      if (!accepted) refusal = quoted() + " is not one of " + OneOf(choices::kParities);
       break;
     case SettingKey::kTimeout:
       if (IsDigits(value)) accepted = std::u16string(value);
-      if (!accepted) refusal = quoted + " is not a time in milliseconds (the digits 0-9 only)";
+      if (!accepted) refusal = quoted() + " is not a time in milliseconds (the digits 0-9 only)";
       break;
     case SettingKey::kParameter:
-      if (!value.empty()) accepted = std::u16string(value);
-      if (!accepted) refusal = "parameter cannot be empty";
+      accepted = AcceptParameter(value, refusal);
       break;
     case SettingKey::kAlignment:
       accepted = ChooseAlignment(value);
-      if (!accepted) refusal = quoted + " is not one of Little Endian (little), Big Endian (big)";
+      if (!accepted) refusal = quoted() + " is not one of Little Endian (little), Big Endian (big)";
       break;
   }
   return accepted;
-}
-
-std::optional<SettingKey> KeyNamed(std::string_view name) {
-  for (SettingKey key : kSettingKeys) {
-    if (EqualsIgnoreCase(Utf8ToUtf16(name), Utf8ToUtf16(KeyName(key)))) return key;
-  }
-  return std::nullopt;
 }
 
 std::int32_t PortKindNamed(std::u16string_view name) {
@@ -139,6 +151,13 @@ bool HoldsMeaningfully(const ResourceRecord& record, SettingKey key) {
 }  // namespace
 
 std::string_view KeyName(SettingKey key) { return kKeyNames[IndexOf(key)]; }
+
+std::optional<SettingKey> KeyNamed(std::string_view name) {
+  for (SettingKey key : kSettingKeys) {
+    if (EqualsIgnoreCase(Utf8ToUtf16(name), Utf8ToUtf16(KeyName(key)))) return key;
+  }
+  return std::nullopt;
+}
 
 std::string_view PortName(std::int32_t kind) {
   static const std::array<std::string, kPortKindCount> names = [] {
@@ -186,19 +205,29 @@ bool ParseAssignments(const std::vector<std::string>& texts, SettingChange& chan
                 "\" (keys: port, baud, databits, stopbits, parity, timeout, parameter, alignment)";
       return false;
     }
-    std::optional<std::u16string>& slot = change.values[IndexOf(*key)];
-    if (slot) {
-      refusal = std::string(KeyName(*key)) + " is given twice";
+    if (!AcceptSetting(*key, Utf8ToUtf16(std::string_view(text).substr(equals + 1)), change,
+                       refusal)) {
       return false;
     }
-    slot = AcceptValue(*key, Utf8ToUtf16(std::string_view(text).substr(equals + 1)), refusal);
-    if (!slot) return false;
-    if (*key == SettingKey::kPort) change.portKind = PortKindNamed(*slot);
   }
   return true;
 }
 
-bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal) {
+bool AcceptSetting(SettingKey key, std::u16string_view value, SettingChange& change,
+                   std::string& refusal) {
+  std::optional<std::u16string>& slot = change.values[IndexOf(key)];
+  if (slot) {
+    refusal = std::string(KeyName(key)) + " is given twice";
+    return false;
+  }
+  slot = AcceptValue(key, value, refusal);
+  if (!slot) return false;
+  if (key == SettingKey::kPort) change.portKind = PortKindNamed(*slot);
+  return true;
+}
+
+bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal,
+                        bool* changedRecord) {
   const std::int32_t kind = change[SettingKey::kPort] ? change.portKind : record.portKind;
   for (SettingKey key : kSettingKeys) {
     if (!change[key] || KindUsesKey(kind, key)) continue;
@@ -208,6 +237,16 @@ bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std
                                   "as well");
     return false;
   }
+  if (changedRecord != nullptr) *changedRecord = false;
+  // A change to the values the record holds leaves it as it is, without copying it: the
+  // common case of a document applied again.
+  const bool sameValues =
+      kind == record.portKind &&
+      std::all_of(kSettingKeys.begin(), kSettingKeys.end(), [&](SettingKey key) {
+        return key == SettingKey::kPort || !change[key] ||
+               record.*kFields[IndexOf(key)] == *change[key];
+      });
+  if (sameValues) return true;
   ResourceRecord changed = record;
   if (kind != record.portKind) {
     for (SettingKey key : kSettingKeys) {
@@ -220,6 +259,7 @@ bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std
   for (SettingKey key : kSettingKeys) {
     if (key != SettingKey::kPort && change[key]) changed.*kFields[IndexOf(key)] = *change[key];
   }
+  if (changedRecord != nullptr) *changedRecord = !(changed == record);
   record = std::move(changed);
   return true;
 }

@@ -33,6 +33,9 @@ inline constexpr std::array<SettingKey, kSettingKeyCount> kSettingKeys = {
 /// The key as typed on the command line: "port", "baud", "databits"...
 std::string_view KeyName(SettingKey key);
 
+/// The key that `name` names, letter case ignored ("BAUD" is baud); nothing for no key.
+std::optional<SettingKey> KeyNamed(std::string_view name);
+
 /// COM1..COM4, Simulation1, Simulation2, TCP/IP; "unknown" for a port text that names
 /// none of them.
 std::string_view PortName(std::int32_t kind);
@@ -59,10 +62,16 @@ struct SettingChange {
 /// Reads "KEY=VALUE" texts (UTF-8). Refused, with `refusal` saying why, when a text has
 /// no "=", names no key, names a key twice, or gives a value the editor would not
 /// accept: a port, baud, data bits, stop bits, parity or alignment outside its fixed
-/// list, a timeout that is empty or holds anything but the digits 0-9, an empty
-/// parameter. Letter case is ignored in keys, ports, parities and alignments.
+/// list, a timeout that is empty or holds anything but the digits 0-9, a parameter that
+/// is empty or blanks only, or has a blank (space or tab) at either end, which the file
+/// cannot keep. Letter case is ignored in keys, ports, parities and alignments.
 bool ParseAssignments(const std::vector<std::string>& texts, SettingChange& change,
                       std::string& refusal);
+
+/// Takes one value for `key` into `change` under the rules of ParseAssignments; false,
+/// with `refusal` saying why, for a refused value or a key that `change` holds already.
+bool AcceptSetting(SettingKey key, std::u16string_view value, SettingChange& change,
+                   std::string& refusal);
 
 /// Applies `change` to `record` as a whole, or not at all. The port kind is the one of
 /// a "port" assignment, else the record's; every other key must be one that kind uses,
@@ -70,6 +79,8 @@ bool ParseAssignments(const std::vector<std::string>& texts, SettingChange& chan
 /// and the old kind did not with the values a record of that kind carries (carried::);
 /// a record whose port text names no known port keeps those of its fields that the key
 /// would accept as they stand.
-bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal);
+/// `changedRecord`, when given, tells whether any value of the record changed.
+bool ApplySettingChange(const SettingChange& change, ResourceRecord& record, std::string& refusal,
+                        bool* changedRecord = nullptr);
 
 }  // namespace tirv::cli

@@ -88,14 +88,16 @@ SearchEnd Workspace::ForEachResourceFile(
 }
 
 ResourceFileReading Workspace::Read(std::u16string_view fileName) const {
-  if (!isOpen()) return Unreadable(fileName, openError_);
-  FolderEntry entry;
-  if (int why = OpenEntry(fd_.get(), NativePath(fileName), entry)) {
-    return Unreadable(fileName, why);
-  }
   FileBytes bytes;
-  if (int why = ReadEntry(entry, schema::kMaxFileSize, bytes)) return Unreadable(fileName, why);
+  if (int why = ReadBytes(fileName, bytes)) return Unreadable(fileName, why);
   return ParseResourceFile(fileName, std::move(bytes));
+}
+
+int Workspace::ReadBytes(std::u16string_view fileName, FileBytes& bytes) const {
+  if (!isOpen()) return openError_;
+  FolderEntry entry;
+  if (int why = OpenEntry(fd_.get(), NativePath(fileName), entry)) return why;
+  return ReadEntry(entry, schema::kMaxFileSize, bytes);
 }
 
 ResourceLookup Workspace::Find(std::u16string_view name) const {

@@ -110,6 +110,10 @@ class Workspace {
   /// schema::kMaxFileSize is refused unread (kTooLarge).
   ResourceFileReading Read(std::u16string_view fileName) const;
 
+  /// The bytes of the file `fileName` as Read reads them, for showing a file whole: 0,
+  /// or why not (an errno, kErrorTooLarge, kErrorNotRegularFile...).
+  int ReadBytes(std::u16string_view fileName, FileBytes& bytes) const;
+
   /// The resource that the Resource combo entry `name` stands for: NAME.opc when it is a
   /// valid resource file (then it is the only file read and the folder is not listed),
   /// else the first valid file, in the order the folder lists them, whose entry text is

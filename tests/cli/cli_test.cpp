@@ -55,6 +55,9 @@ struct Launch {
   std::string input;                ///< standard input
   bool terminal = false;            ///< standard input is a terminal holding `input`
   std::vector<std::string> env;     ///< "NAME=value" entries added
+  /// Standard output: a file read back afterwards when empty, "closed", or a path such
+  /// as /dev/full.
+  std::string output;
 };
 
 Outcome RunProgram(const std::string& program, const Args& arguments, const Launch& launch = {}) {
@@ -72,7 +75,12 @@ Outcome RunProgram(const std::string& program, const Args& arguments, const Laun
   } else {
     posix_spawn_file_actions_addopen(&actions, 0, io.File("in").c_str(), O_RDONLY, 0);
   }
-  posix_spawn_file_actions_addopen(&actions, 1, io.File("out").c_str(), O_WRONLY | O_CREAT, 0600);
+  if (launch.output == "closed") {
+    posix_spawn_file_actions_addclose(&actions, 1);
+  } else {
+    const std::string out = launch.output.empty() ? io.File("out") : launch.output;
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT, 0600);
+  }
   posix_spawn_file_actions_addopen(&actions, 2, io.File("err").c_str(), O_WRONLY | O_CREAT, 0600);
 
   Args all = launch.prefix;
@@ -161,7 +169,7 @@ TEST_F(Cli, ListAndShowGiveEveryResourceInTheEditorsOrderAsTextAndAsJson) {
   ASSERT_TRUE(array.has_value()) << listJson.out;
   ASSERT_EQ(array->items.size(), 5u);
   const Json& alpha = array->items[0];
-  EXPECT_EQ(alpha.Keys(), (Args{"name", "file", "port", "baud", "dataBits", "stopBits", "parity",
+  EXPECT_EQ(alpha.Keys(), (Args{"name", "file", "port", "baud", "databits", "stopbits", "parity",
                                 "timeout", "parameter", "alignment"}));
   EXPECT_EQ(alpha["parameter"].string, "-ip10.0.0.2\t\xC2\xB4");
   EXPECT_TRUE(alpha["baud"].IsNull() && alpha["timeout"].IsNull());
@@ -177,11 +185,13 @@ TEST_F(Cli, ListAndShowGiveEveryResourceInTheEditorsOrderAsTextAndAsJson) {
   const std::optional<Json> beta = JsonReader::Parse(Tool({"show", "--json", "beta"}).out);
   ASSERT_TRUE(beta.has_value());
   EXPECT_EQ(beta->Keys(), alpha.Keys());
-  EXPECT_EQ((*beta)["stopBits"].string, "2");
+  EXPECT_EQ((*beta)["stopbits"].string, "2");
   EXPECT_TRUE((*beta)["parameter"].IsNull());
   EXPECT_EQ(Tool({"show", "gamma"}).out.substr(0, 28), "name=gamma\nfile=gamma.x.opc\n");
 
-  EXPECT_EQ(Tool({"show", "Nope"}).err, Message("Nope: no such resource"));
+  const Outcome nope = Tool({"show", "Nope"});
+  EXPECT_EQ(nope.exitCode, 3);
+  EXPECT_EQ(nope.err, Message("Nope: no such resource"));
   const Outcome broken = Tool({"show", "broken"});
   EXPECT_EQ(broken.exitCode, 1);
   EXPECT_EQ(broken.err, Message("broken.opc: the port text \"nothing\" names no port"));
@@ -284,8 +294,8 @@ TEST_F(Cli, EveryRefusedSetWritesNothingAndSaysWhy) {
        "Line2.opc: the character \"\xCE\xA9\" (U+03A9) cannot be written in the code page "
        "WINDOWS-1252"},
       {{"Line2", "parameter=-ip1\n-ip2"}, 2, "Line2.opc: a value holds a line break"},
-      {{"Nope", "baud=9600"}, 1, "Nope: no such resource"},
-      {{"../ws/Line1", "baud=9600"}, 1, "../ws/Line1: no such resource"},
+      {{"Nope", "baud=9600"}, 3, "Nope: no such resource"},
+      {{"../ws/Line1", "baud=9600"}, 3, "../ws/Line1: no such resource"},
   };
   const auto before = DescribeFolder(ws_);
   for (const Refusal& refusal : refusals) {
@@ -397,17 +407,68 @@ TEST_F(Cli, DeleteAsksOnATerminalAndElsewhereDeletesOnlyWithYes) {
   EXPECT_EQ(unasked.err,
             Message("delete asks before it deletes; give --yes where no one can answer"));
 
-  const Outcome declined = Tool({"delete", "Line1"}, {{}, "n\n", true, {}});
+  const Outcome declined = Tool({"delete", "Line1"}, {{}, "n\n", true, {}, {}});
   EXPECT_EQ(declined.exitCode, 1);
   EXPECT_EQ(declined.err, "Delete Line1 (Line1.opc)? [y/N] " + Message("Line1: not deleted"));
   EXPECT_TRUE(testing::FileExists(Path("Line1.opc")));
 
-  const Outcome agreed = Tool({"delete", "Line1"}, {{}, "y\n", true, {}});
+  const Outcome agreed = Tool({"delete", "Line1"}, {{}, "y\n", true, {}, {}});
   EXPECT_EQ(agreed.exitCode, 0);
   EXPECT_EQ(agreed.err, "Delete Line1 (Line1.opc)? [y/N] ");
   EXPECT_EQ(Tool({"delete", "Plant", "--yes"}).exitCode, 0);
   EXPECT_EQ(Tool({"delete", "Nope", "--yes"}).err, Message("Nope: no such resource"));
   EXPECT_EQ(ListFolder(ws_), (Args{"Line2.opc", "Sim.opc"}));
+}
+
+TEST_F(Cli, AChangeMadeIsNeverExit1WhenItsReportCannotBeWritten) {
+  PutThreeResources();
+  const std::string made = Message("the change was made, but its report could not be written");
+  const std::string lost = Message("the output could not be written");
+  const struct {
+    Args arguments;
+    std::string output;
+    int exitCode;
+    std::string err;
+  } cases[] = {
+      {{"set", "Line1", "baud=300"}, "closed", 0, made},
+      {{"set", "Line1", "baud=600"}, "/dev/full", 0, made},
+      {{"set", "Line1", "baud=600"}, "/dev/full", 1, lost},  // unchanged: nothing was made
+      {{"list"}, "closed", 1, lost},
+      {{"apply", "-", "--json"}, "/dev/full", 0, made},
+      {{"apply", "-", "--json"}, "/dev/full", 1, lost},
+      {{"show", "Nope"}, "closed", 3, Message("Nope: no such resource")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0] + " " + c.output);
+    Launch launch;
+    launch.output = c.output;
+    launch.input = R"({"version": 1, "resources": [{"name": "Line2", "alignment": "little"}]})";
+    const Outcome run = Tool(c.arguments, launch);
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.err, c.err);
+  }
+  EXPECT_EQ(Bytes("Line1.opc"), Opc("V24 1 600 8 1 0 2000 0"));
+  EXPECT_EQ(Bytes("Line2.opc"), Opc(kLine2));
+}
+
+TEST_F(Cli, ApplyReadsItsDocumentFromStandardInputAndAClosedInputIsNoDocument) {
+  PutThreeResources();
+  Launch launch;
+  launch.input = R"({"version": 1, "resources": [{"name": "Line1", "baud": "300"}]})";
+  const Outcome applied = Tool({"apply", "-"}, launch);
+  EXPECT_EQ(applied.exitCode, 0) << applied.err;
+  EXPECT_EQ(applied.out, "Line1\tchanged\n");
+  EXPECT_EQ(Bytes("Line1.opc"), Opc("V24 1 300 8 1 0 2000 0"));
+  // A closed standard input reads as nothing: no file the program opens can stand in.
+  const auto before = DescribeFolder(ws_);
+  Launch closed;
+  closed.prefix = {"bash", "-c", "exec \"$@\" <&-", "bash"};
+  const Outcome nothing = Tool({"apply", "-"}, closed);
+  EXPECT_EQ(nothing.exitCode, 2);
+  EXPECT_EQ(nothing.err,
+            Message("standard input: it is not JSON: line 1, column 1: a value was expected, and "
+                    "the text ends"));
+  EXPECT_EQ(DescribeFolder(ws_), before);
 }
 
 TEST_F(Cli, ValidateNamesEachInvalidFileWithItsReason) {
@@ -526,13 +587,15 @@ TEST_F(Cli, BashCompletionOffersCommandsKeysValuesAndTheWorkspacesNames) {
                                "COMP_POINT=${#COMP_LINE}; _tirvane_resources; "
                                "printf '%s\\n' \"${COMPREPLY[@]}\"";
     return RunProgram("bash", {"-c", script, "bash", line},
-                      {{}, "", false, {"PATH=" + folder + ":" + std::getenv("PATH")}})
+                      {{}, "", false, {"PATH=" + folder + ":" + std::getenv("PATH")}, {}})
         .out;
   };
   EXPECT_EQ(complete("tirvane-resources --workspace " + ws_ + " show L"), "Line1\nLine2\n");
   EXPECT_EQ(complete("tirvane-resources --workspace=" + ws_ + " set "), "Line1\nLine2\nSim\n");
   EXPECT_EQ(complete("tirvane-resources set Line1 par"), "parity=\nparameter=\n");
   EXPECT_EQ(complete("tirvane-resources set Line1 port=Sim"), "Simulation1\nSimulation2\n");
+  EXPECT_EQ(complete("tirvane-resources ap"), "apply\n");
+  EXPECT_EQ(complete("tirvane-resources apply doc.json --p"), "--prune\n");
 }
 
 }  // namespace

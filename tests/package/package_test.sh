@@ -164,6 +164,7 @@ for needed in adduser libc6 libstdc++6; do
 done
 expect_eq "$cli_package Depends names no Qt or X11 library" "" \
   "$(depends_lines "$cli_depends" | grep -E "$display_packages")"
+expect_eq "$cli_package Recommends" "bash-completion" "$(dpkg-deb -f "$cli_deb" Recommends)"
 expect_eq "conffiles of $cli_package" "$config" "$(dpkg-deb --ctrl-tarfile "$cli_deb" |
   tar -xO ./conffiles)"
 depends=$(dpkg-deb -f "$deb" Depends)
@@ -269,6 +270,22 @@ warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -
 expect_eq "its man --warnings output" "" "$warnings"
 expect_eq "its bash completion" "regular file" \
   "$(stat -c %F /usr/share/bash-completion/completions/tirvane-resources 2>&1)"
+readonly schema=/usr/share/tirvane-resources/tirvane-resources.schema.json
+readonly module=/usr/share/ansible/plugins/modules/tirvane_resource.py
+expect_eq "its JSON Schema" "regular file 644" "$(stat -c '%F %a' "$schema" 2>&1)"
+expect_eq "the schema is JSON of draft 2020-12" "https://json-schema.org/draft/2020-12/schema" \
+  "$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["$schema"])' "$schema" 2>&1)"
+expect_eq "its Ansible module" "regular file 644" "$(stat -c '%F %a' "$module" 2>&1)"
+expect_eq "its Ansible module begins with no #! line" "no" \
+  "$([ "$(head -c 2 "$module")" = '#!' ] && echo yes || echo no)"
+if command -v ansible-doc >/dev/null; then
+  # Ansible finds the module where the package puts it, with no setting of its own.
+  expect_eq "ansible-doc finds tirvane_resource" "> TIRVANE_RESOURCE" \
+    "$(ANSIBLE_LOCAL_TEMP="$temp/ansible" HOME="$temp" ansible-doc tirvane_resource 2>&1 |
+      grep -o '^> TIRVANE_RESOURCE')"
+else
+  echo "SKIP: ansible-doc is not installed; the module's documentation is not read"
+fi
 
 echo "== the installed command line, without a display"
 # A resource in the shared workspace, written the way a hand editor might leave it.
@@ -289,6 +306,20 @@ expect_eq "the set resource" "ComPort=V24 2 19200 8 1 2 2000 0" \
   "$(grep -a ComPort "$workspace/Line1.opc" | tr -d '\r')"
 expect_eq "the set resource's owner and group" "nobody:$group" \
   "$(stat -c '%U:%G' "$workspace/Line1.opc")"
+if command -v ansible >/dev/null; then
+  # The installed module runs the installed command line on the configured workspace.
+  before=$(od -c <"$workspace/Line1.opc")
+  adhoc=$(HOME="$temp" ANSIBLE_LOCAL_TEMP="$temp/ansible" ANSIBLE_REMOTE_TEMP="$temp/ansible" \
+    TIRVANE_LOG_SOCKET=- ansible all -i localhost, -c local \
+    -e ansible_python_interpreter=/usr/bin/python3 \
+    -m tirvane_resource -a 'name=Line1 baud=19200 parity=Even' 2>"$temp/ansible.err")
+  expect_eq "the installed Ansible module on a resource that holds its values" \
+    'localhost | SUCCESS => { "changed": false,' \
+    "$(tr -d '\n' <<<"$adhoc" | sed -E 's/ +/ /g; s/("changed": (true|false),).*/\1/')"
+  expect_eq "the resource it left as it was" "$before" "$(od -c <"$workspace/Line1.opc")"
+else
+  echo "SKIP: ansible is not installed; the installed module is not run"
+fi
 
 echo "== installing $package on top"
 install_deb "$deb" "$package"

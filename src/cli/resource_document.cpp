@@ -1,0 +1,167 @@
+#include "cli/resource_document.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "cli/json_value.h"
+#include "cli/record_output.h"
+#include "platform/text.h"
+
+namespace tirv::cli {
+namespace {
+
+using Kind = JsonValue::Kind;
+
+constexpr std::u16string_view kVersion = u"version";
+constexpr std::u16string_view kResources = u"resources";
+constexpr std::u16string_view kName = u"name";
+constexpr std::u16string_view kFile = u"file";
+
+// The member names of earlier releases' JSON, read as the keys they stood for.
+constexpr std::array<std::pair<std::u16string_view, SettingKey>, 2> kOldNames = {{
+    {u"dataBits", SettingKey::kDataBits},
+    {u"stopBits", SettingKey::kStopBits},
+}};
+
+std::string Where(std::size_t index) { return "resources[" + std::to_string(index) + "]"; }
+
+// The key a resource member names: the `set` key exactly, or an old name.
+std::optional<SettingKey> KeyOfMember(std::u16string_view member) {
+  static const std::array<std::u16string, kSettingKeyCount> names = [] {
+    std::array<std::u16string, kSettingKeyCount> wide;
+    for (SettingKey key : kSettingKeys) {
+      wide[static_cast<std::size_t>(key)] = Utf8ToUtf16(KeyName(key));
+    }
+    return wide;
+  }();
+  for (SettingKey key : kSettingKeys) {
+    if (member == names[static_cast<std::size_t>(key)]) return key;
+  }
+  for (const auto& [old, key] : kOldNames) {
+    if (member == old) return key;
+  }
+  return std::nullopt;
+}
+
+// "must be a string (or null), not a number".
+std::string KindRefusal(std::u16string_view member, const JsonValue& value, bool nullable) {
+  return PrintableText(member) + " must be a string" + (nullable ? " or null" : "") + ", not " +
+         std::string(JsonKindName(value.kind));
+}
+
+// Reads the top-level members; the resources array, or nothing.
+const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& refusals) {
+  if (!root.Is(Kind::kObject)) {
+    refusals.push_back("the document must be a JSON object, not " +
+                       std::string(JsonKindName(root.kind)));
+    return nullptr;
+  }
+  for (const std::u16string& name : root.names) {
+    if (name != kVersion && name != kResources) {
+      refusals.push_back("unknown member \"" + PrintableText(name) +
+                         "\" (a document has version and resources)");
+    }
+  }
+  const JsonValue* version = root.Member(kVersion);
+  if (version == nullptr) {
+    refusals.push_back("the document has no version (this program reads version 1)");
+  } else if (!version->Is(Kind::kNumber) || version->number != "1") {
+    const std::string shown = version->Is(Kind::kNumber) ? version->number
+                              : version->Is(Kind::kString)
+                                  ? JsonString(version->string)
+                                  : std::string(JsonKindName(version->kind));
+    refusals.push_back("version " + PrintableText(shown) +
+                       " is not known (this program reads version 1)");
+  }
+  const JsonValue* resources = root.Member(kResources);
+  if (resources == nullptr) {
+    refusals.push_back("the document has no resources");
+  } else if (!resources->Is(Kind::kArray)) {
+    refusals.push_back("resources must be an array, not " +
+                       std::string(JsonKindName(resources->kind)));
+    return nullptr;
+  }
+  return resources;
+}
+
+// Reads one element of the resources array into `entry`; false after adding why not.
+bool ReadEntry(const JsonValue& element, DocumentEntry& entry, std::vector<std::string>& refusals) {
+  if (!element.Is(Kind::kObject)) {
+    refusals.push_back(Where(entry.index) + " must be an object, not " +
+                       std::string(JsonKindName(element.kind)));
+    return false;
+  }
+  const JsonValue* name = element.Member(kName);
+  if (name == nullptr || !name->Is(Kind::kString) || name->string.empty()) {
+    refusals.push_back(Where(entry.index) + (name == nullptr ? " has no name"
+                                             : name->Is(Kind::kString)
+                                                 ? ": name cannot be empty"
+                                                 : ": " + KindRefusal(kName, *name, false)));
+    return false;
+  }
+  entry.name = name->string;
+  const std::size_t before = refusals.size();
+  const std::string label = EntryLabel(entry);
+  for (std::size_t i = 0; i < element.names.size(); ++i) {
+    const std::u16string& member = element.names[i];
+    const JsonValue& value = element.values[i];
+    if (member == kName) continue;
+    const std::optional<SettingKey> key = KeyOfMember(member);
+    if (member != kFile && !key) {
+      refusals.push_back(label + ": unknown member \"" + PrintableText(member) +
+                         "\" (members: name, file, port, baud, databits, stopbits, parity, "
+                         "timeout, parameter, alignment)");
+      continue;
+    }
+    if (value.Is(Kind::kNull)) continue;
+    if (!value.Is(Kind::kString)) {
+      refusals.push_back(label + ": " + KindRefusal(member, value, true));
+      continue;
+    }
+    if (!key) {
+      entry.file = value.string;
+      continue;
+    }
+    std::string refusal;
+    if (!AcceptSetting(*key, value.string, entry.change, refusal)) {
+      refusals.push_back(label + ": " + refusal);
+    }
+  }
+  return refusals.size() == before;
+}
+
+}  // namespace
+
+std::string EntryLabel(const DocumentEntry& entry) {
+  return Where(entry.index) + " (" + PrintableText(entry.name) + ")";
+}
+
+bool ReadResourceDocument(std::string_view text, ResourceDocument& document,
+                          std::vector<std::string>& refusals) {
+  document = ResourceDocument{};
+  // Room for as many entries as the text has objects at most, so that growing never moves
+  // the entries read.
+  document.resources.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '{')));
+  // The resources are read as they come, so that a large document is never held twice.
+  std::vector<std::string> entryRefusals;
+  const auto each = [&](std::size_t index, JsonValue& item) {
+    DocumentEntry entry;
+    entry.index = index;
+    if (ReadEntry(item, entry, entryRefusals)) document.resources.push_back(std::move(entry));
+  };
+  JsonValue root;
+  JsonFault fault;
+  if (!ParseJsonStreaming(text, kResources, each, root, fault)) {
+    refusals.push_back("it is not JSON: line " + std::to_string(fault.line) + ", column " +
+                       std::to_string(fault.column) + ": " + fault.what);
+    return false;
+  }
+  const std::size_t before = refusals.size();
+  ReadTopLevel(root, refusals);
+  // A top-level refusal first: a document of another version says so before its parts.
+  refusals.insert(refusals.end(), entryRefusals.begin(), entryRefusals.end());
+  return refusals.size() == before;
+}
+
+}  // namespace tirv::cli
