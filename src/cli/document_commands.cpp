@@ -126,7 +126,7 @@ bool PlanNewResource(const DocumentEntry& entry, Target& target,
 // Finds the resource of one entry; kExitSuccess with `target` filled, kExitUsage after
 // adding a refusal, or kExitFailure after saying why it cannot be read.
 int FindEntry(const Workspace& workspace, const DocumentEntry& entry, const Run& run,
-              Target& target, std::vector<std::string>& refusals) {
+              EntryListing& listing, Target& target, std::vector<std::string>& refusals) {
   target.name = entry.name;
   if (entry.file) {
     const std::u16string& file = *entry.file;
@@ -151,7 +151,7 @@ int FindEntry(const Workspace& workspace, const DocumentEntry& entry, const Run&
     }
     return PlanNewResource(entry, target, refusals) ? kExitSuccess : kExitUsage;
   }
-  ResourceLookup lookup = workspace.Find(entry.name);
+  ResourceLookup lookup = workspace.Find(entry.name, &listing);
   switch (lookup.outcome) {
     case LookupOutcome::kFound:
       target.fileName = lookup.reading.record.name;
@@ -229,20 +229,31 @@ int MakePlan(const Workspace& workspace, const ResourceDocument& document, bool 
   plan = Plan{};
   plan.targets.reserve(document.resources.size());
   std::vector<std::string> refusals;
-  std::unordered_map<std::u16string, std::size_t> byFile;  // each file's first entry
+  // Each file's first entry, by the file name its target holds: the targets never move,
+  // since room for all of them was made above. A refused target stays, to be a key, and
+  // the refusal ends the apply before any target is carried out.
+  std::unordered_map<std::u16string_view, std::size_t> byFile;
   byFile.reserve(document.resources.size());
+  EntryListing listing;
   for (const DocumentEntry& entry : document.resources) {
-    Target target;
-    const int found = FindEntry(workspace, entry, run, target, refusals);
+    Target& target = plan.targets.emplace_back();
+    const int found = FindEntry(workspace, entry, run, listing, target, refusals);
     if (found == kExitFailure) return found;
-    if (found != kExitSuccess) continue;
+    if (found != kExitSuccess) {
+      plan.targets.pop_back();
+      continue;
+    }
     const auto [first, isFirst] = byFile.emplace(target.fileName, entry.index);
     if (!isFirst) {
       refusals.push_back(EntryLabel(entry) + ": resources[" + std::to_string(first->second) +
                          "] names the same resource (" + PrintableText(target.fileName) + ")");
+      plan.targets.pop_back();
       continue;
     }
-    if (PlanSettings(entry, target, refusals)) plan.targets.push_back(std::move(target));
+    // An unchanged resource is only reported: its values need no room until the end.
+    if (PlanSettings(entry, target, refusals) && target.result == Result::kUnchanged) {
+      target.record = ResourceRecord{};
+    }
   }
   if (!refusals.empty()) return RefuseDocument(document.source, refusals, run);
   return prune ? PlanDeletions(workspace, run, tellInvalid, plan) : kExitSuccess;

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "platform/text.h"
+
 namespace tirv::cli {
 namespace {
 
@@ -115,23 +117,23 @@ class Reader {
     if (Take('}')) return true;
     do {
       SkipSpace();
-      std::u16string name;
       if (AtEnd() || text_[at_] != '"') return Fail("a member name in double quotes was expected");
       const std::size_t nameAt = at_;
-      if (!String(name)) return false;
+      name_.clear();
+      if (!String(name_)) return false;
+      std::string name = Utf16ToUtf8(name_);
       if (value.Member(name) != nullptr) {
         failedAt_ = nameAt;
         return Fail("a member name appears twice in one object");
       }
       if (!Take(':')) return Fail("a colon was expected after the member name");
-      JsonValue member;
-      if (depth == 1 && each_ != nullptr && name == streamed_ && Take('[')) {
+      value.names.push_back(std::move(name));
+      JsonValue& member = value.values.emplace_back();
+      if (depth == 1 && each_ != nullptr && name_ == streamed_ && Take('[')) {
         if (!StreamedArray(member)) return false;
       } else if (!Value(member, depth)) {
         return false;
       }
-      value.names.push_back(std::move(name));
-      value.values.push_back(std::move(member));
     } while (Take(','));
     return Take('}') || Fail("a comma or } was expected");
   }
@@ -293,11 +295,12 @@ class Reader {
   std::size_t at_ = 0;
   std::size_t failedAt_ = 0;  // where a refusal is told to be
   std::string what_;
+  std::u16string name_;  // a member name as read, before it is stored as UTF-8
 };
 
 }  // namespace
 
-const JsonValue* JsonValue::Member(std::u16string_view name) const {
+const JsonValue* JsonValue::Member(std::string_view name) const {
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (names[i] == name) return &values[i];
   }

@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tirv::cli {
@@ -28,13 +29,18 @@ struct JsonValue {
   std::u16string string;  ///< a string's text
   std::vector<JsonValue> items;
   /// An object's members in their order: names[i] names values[i]. Two vectors, because
-  /// a pair cannot hold the type it is a member of before that type is complete.
-  std::vector<std::u16string> names;
+  /// a pair cannot hold the type it is a member of before that type is complete. Names are
+  /// UTF-8: they are compared with the program's own ASCII words, and short ones cost no
+  /// allocation.
+  std::vector<std::string> names;
   std::vector<JsonValue> values;
 
   bool Is(Kind k) const { return kind == k; }
   /// The member `name` of an object, or null when there is none.
-  const JsonValue* Member(std::u16string_view name) const;
+  const JsonValue* Member(std::string_view name) const;
+  JsonValue* Member(std::string_view name) {
+    return const_cast<JsonValue*>(std::as_const(*this).Member(name));
+  }
 };
 
 /// Where and why a text is no JSON.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "cli/json_value.h"
@@ -13,30 +14,24 @@ namespace {
 
 using Kind = JsonValue::Kind;
 
-constexpr std::u16string_view kVersion = u"version";
+constexpr std::string_view kVersion = "version";
 constexpr std::u16string_view kResources = u"resources";
-constexpr std::u16string_view kName = u"name";
-constexpr std::u16string_view kFile = u"file";
+constexpr std::string_view kResourcesMember = "resources";
+constexpr std::string_view kName = "name";
+constexpr std::string_view kFile = "file";
 
 // The member names of earlier releases' JSON, read as the keys they stood for.
-constexpr std::array<std::pair<std::u16string_view, SettingKey>, 2> kOldNames = {{
-    {u"dataBits", SettingKey::kDataBits},
-    {u"stopBits", SettingKey::kStopBits},
+constexpr std::array<std::pair<std::string_view, SettingKey>, 2> kOldNames = {{
+    {"dataBits", SettingKey::kDataBits},
+    {"stopBits", SettingKey::kStopBits},
 }};
 
 std::string Where(std::size_t index) { return "resources[" + std::to_string(index) + "]"; }
 
 // The key a resource member names: the `set` key exactly, or an old name.
-std::optional<SettingKey> KeyOfMember(std::u16string_view member) {
-  static const std::array<std::u16string, kSettingKeyCount> names = [] {
-    std::array<std::u16string, kSettingKeyCount> wide;
-    for (SettingKey key : kSettingKeys) {
-      wide[static_cast<std::size_t>(key)] = Utf8ToUtf16(KeyName(key));
-    }
-    return wide;
-  }();
+std::optional<SettingKey> KeyOfMember(std::string_view member) {
   for (SettingKey key : kSettingKeys) {
-    if (member == names[static_cast<std::size_t>(key)]) return key;
+    if (member == KeyName(key)) return key;
   }
   for (const auto& [old, key] : kOldNames) {
     if (member == old) return key;
@@ -45,7 +40,7 @@ std::optional<SettingKey> KeyOfMember(std::u16string_view member) {
 }
 
 // "must be a string (or null), not a number".
-std::string KindRefusal(std::u16string_view member, const JsonValue& value, bool nullable) {
+std::string KindRefusal(std::string_view member, const JsonValue& value, bool nullable) {
   return PrintableText(member) + " must be a string" + (nullable ? " or null" : "") + ", not " +
          std::string(JsonKindName(value.kind));
 }
@@ -57,8 +52,8 @@ const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& r
                        std::string(JsonKindName(root.kind)));
     return nullptr;
   }
-  for (const std::u16string& name : root.names) {
-    if (name != kVersion && name != kResources) {
+  for (const std::string& name : root.names) {
+    if (name != kVersion && name != kResourcesMember) {
       refusals.push_back("unknown member \"" + PrintableText(name) +
                          "\" (a document has version and resources)");
     }
@@ -74,7 +69,7 @@ const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& r
     refusals.push_back("version " + PrintableText(shown) +
                        " is not known (this program reads version 1)");
   }
-  const JsonValue* resources = root.Member(kResources);
+  const JsonValue* resources = root.Member(kResourcesMember);
   if (resources == nullptr) {
     refusals.push_back("the document has no resources");
   } else if (!resources->Is(Kind::kArray)) {
@@ -86,13 +81,14 @@ const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& r
 }
 
 // Reads one element of the resources array into `entry`; false after adding why not.
-bool ReadEntry(const JsonValue& element, DocumentEntry& entry, std::vector<std::string>& refusals) {
+// The element is taken apart: its strings move into the entry.
+bool ReadEntry(JsonValue& element, DocumentEntry& entry, std::vector<std::string>& refusals) {
   if (!element.Is(Kind::kObject)) {
     refusals.push_back(Where(entry.index) + " must be an object, not " +
                        std::string(JsonKindName(element.kind)));
     return false;
   }
-  const JsonValue* name = element.Member(kName);
+  JsonValue* name = element.Member(kName);
   if (name == nullptr || !name->Is(Kind::kString) || name->string.empty()) {
     refusals.push_back(Where(entry.index) + (name == nullptr ? " has no name"
                                              : name->Is(Kind::kString)
@@ -100,35 +96,49 @@ bool ReadEntry(const JsonValue& element, DocumentEntry& entry, std::vector<std::
                                                  : ": " + KindRefusal(kName, *name, false)));
     return false;
   }
-  entry.name = name->string;
+  entry.name = std::move(name->string);
   const std::size_t before = refusals.size();
-  const std::string label = EntryLabel(entry);
+  // The label is made only for a refusal: most entries have none.
+  const auto label = [&entry] { return EntryLabel(entry); };
   for (std::size_t i = 0; i < element.names.size(); ++i) {
-    const std::u16string& member = element.names[i];
-    const JsonValue& value = element.values[i];
+    const std::string& member = element.names[i];
+    JsonValue& value = element.values[i];
     if (member == kName) continue;
     const std::optional<SettingKey> key = KeyOfMember(member);
     if (member != kFile && !key) {
-      refusals.push_back(label + ": unknown member \"" + PrintableText(member) +
+      refusals.push_back(label() + ": unknown member \"" + PrintableText(member) +
                          "\" (members: name, file, port, baud, databits, stopbits, parity, "
                          "timeout, parameter, alignment)");
       continue;
     }
     if (value.Is(Kind::kNull)) continue;
     if (!value.Is(Kind::kString)) {
-      refusals.push_back(label + ": " + KindRefusal(member, value, true));
+      refusals.push_back(label() + ": " + KindRefusal(member, value, true));
       continue;
     }
     if (!key) {
-      entry.file = value.string;
+      entry.file = std::move(value.string);
       continue;
     }
     std::string refusal;
     if (!AcceptSetting(*key, value.string, entry.change, refusal)) {
-      refusals.push_back(label + ": " + refusal);
+      refusals.push_back(label() + ": " + refusal);
     }
   }
   return refusals.size() == before;
+}
+
+// How many objects `text` may hold at most: its "{" characters.
+std::size_t ObjectsIn(std::string_view text) {
+  std::size_t count = 0;
+  const char* at = text.data();
+  const char* const end = at + text.size();
+  while ((at = static_cast<const char*>(
+              std::memchr(at, '{', static_cast<std::size_t>(end - at)))) != nullptr) {
+    ++count;
+    ++at;
+  }
+  return count;
 }
 
 }  // namespace
@@ -142,7 +152,7 @@ bool ReadResourceDocument(std::string_view text, ResourceDocument& document,
   document = ResourceDocument{};
   // Room for as many entries as the text has objects at most, so that growing never moves
   // the entries read.
-  document.resources.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '{')));
+  document.resources.reserve(ObjectsIn(text));
   // The resources are read as they come, so that a large document is never held twice.
   std::vector<std::string> entryRefusals;
   const auto each = [&](std::size_t index, JsonValue& item) {

@@ -100,7 +100,7 @@ int Workspace::ReadBytes(std::u16string_view fileName, FileBytes& bytes) const {
   return ReadEntry(entry, schema::kMaxFileSize, bytes);
 }
 
-ResourceLookup Workspace::Find(std::u16string_view name) const {
+ResourceLookup Workspace::Find(std::u16string_view name, EntryListing* listing) const {
   ResourceLookup lookup;
   if (!CanBeEntry(name)) return lookup;
   std::u16string exact(name);
@@ -111,21 +111,29 @@ ResourceLookup Workspace::Find(std::u16string_view name) const {
     lookup.outcome = LookupOutcome::kInvalid;
     lookup.reading = std::move(first);
   }
-  // Only the files listed under the name are read, and the first valid one is taken.
-  std::vector<std::u16string> listedUnderName;
-  const SearchEnd end = ForEachResourceFile([&](std::u16string_view fileName) {
-    if (fileName != exact && EntryTextOf(fileName) == name) listedUnderName.emplace_back(fileName);
-  });
-  for (const std::u16string& fileName : listedUnderName) {
-    ResourceFileReading reading = Read(fileName);
-    if (reading.problem.ok()) return Found(std::move(reading));
-    if (lookup.outcome == LookupOutcome::kInvalid) continue;
-    lookup.outcome = LookupOutcome::kInvalid;
-    lookup.reading = std::move(reading);
+  EntryListing own;
+  EntryListing& names = listing != nullptr ? *listing : own;
+  if (!names.made) {
+    names.end = ForEachResourceFile([&](std::u16string_view fileName) {
+      names.byEntry[std::u16string(EntryTextOf(fileName))].emplace_back(fileName);
+    });
+    names.made = true;
   }
-  if (!isOpen() || end.failed) {
+  // Only the files listed under the name are read, and the first valid one is taken.
+  const auto listed = names.byEntry.find(std::u16string(name));
+  if (listed != names.byEntry.end()) {
+    for (const std::u16string& fileName : listed->second) {
+      if (fileName == exact) continue;
+      ResourceFileReading reading = Read(fileName);
+      if (reading.problem.ok()) return Found(std::move(reading));
+      if (lookup.outcome == LookupOutcome::kInvalid) continue;
+      lookup.outcome = LookupOutcome::kInvalid;
+      lookup.reading = std::move(reading);
+    }
+  }
+  if (!isOpen() || names.end.failed) {
     lookup.outcome = LookupOutcome::kListingFailed;
-    lookup.error = isOpen() ? end.error : openError_;
+    lookup.error = isOpen() ? names.end.error : openError_;
   }
   return lookup;
 }

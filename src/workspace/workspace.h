@@ -18,6 +18,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/unique_fd.h"
@@ -48,6 +50,15 @@ struct ResourceLookup {
   LookupOutcome outcome = LookupOutcome::kNoSuchName;
   ResourceFileReading reading;
   int error = 0;
+};
+
+/// The folder's "*.opc" names by the entry text they are listed under, in listing order,
+/// made by the first Find that needs it and used by every later one: many lookups cost
+/// one listing of the folder, not one each.
+struct EntryListing {
+  bool made = false;
+  std::unordered_map<std::u16string, std::vector<std::u16string>> byEntry;
+  SearchEnd end;
 };
 
 /// What a write did with one record.
@@ -118,7 +129,8 @@ class Workspace {
   /// valid resource file (then it is the only file read and the folder is not listed),
   /// else the first valid file, in the order the folder lists them, whose entry text is
   /// NAME (such as NAME.OPC or NAME.old.opc). A name that holds "." or "/" finds nothing.
-  ResourceLookup Find(std::u16string_view name) const;
+  /// With `listing`, the folder is listed at most once for all the calls that share it.
+  ResourceLookup Find(std::u16string_view name, EntryListing* listing = nullptr) const;
 
   /// Writes the record into its file, when it changed since `baseline`: only the values
   /// that changed are set (resource_file.h). Under the lock, the file is read, compared

@@ -298,6 +298,20 @@ TEST(WorkspaceListingTest, AFolderThatCannotBeOpenedOrListedIsToldWhy) {
   }
 }
 
+TEST(WorkspaceListingTest, AFolderNamedByDotsOrATrailingSlashIsThatFolder) {
+  TempDir dir;
+  ASSERT_EQ(::mkdir(dir.File("ws").c_str(), 0755), 0);
+  WriteBytes(dir.File("ws/a.opc"), "");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File("ws"));
+  std::vector<std::vector<std::string>> listed;
+  for (const char16_t* folder : {u".", u"./", u"../ws", u"../ws/", u"../ws/."}) {
+    listed.push_back(ListOf(folder).names);
+  }
+  std::filesystem::current_path(before);
+  EXPECT_EQ(listed, std::vector<std::vector<std::string>>(5, std::vector<std::string>{"a.opc"}));
+}
+
 TEST(WorkspaceListingTest, ASearchThatBreaksPartWayOrCannotCloseFails) {
   TempDir dir;
   for (const char* name : {"a.opc", "b.opc", "c.opc"}) WriteBytes(dir.File(name), "");
