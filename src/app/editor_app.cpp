@@ -19,7 +19,7 @@ constexpr StringResource kStringTable[] = {
 constexpr ControlTemplate kAboutControls[] = {
     {kNoId, ControlKind::kIcon, u"", 11, 17, 20, 20, true, false, false, ids::kProgramIcon},
     {kNoId, ControlKind::kStatic, texts::kAboutVersion, 41, 10, 119, 8},
-    {1, ControlKind::kDefaultButton, u"OK", 178, 7, 50, 14},
+    {1, ControlKind::kDefaultButton, texts::kOkButton, 178, 7, 50, 14},
 };
 constexpr DialogTemplate kAboutTemplate{
     kAboutDialog, texts::kAboutCaption, 235, 55, u"MS Sans Serif", 8, kAboutControls};
