@@ -66,29 +66,4 @@ void EditorApp::ShowAboutBox(ControlOps& ops) {
   ops.RunModalDialog(about);
 }
 
-bool EditorApp::HandleEditorMessage(ControlOps& ops, std::uint32_t message, std::uintptr_t wParam,
-                                    std::intptr_t& result) {
-  result = 0;
-  switch (message) {
-    case kMsgHelp:
-      ShowAboutBox(ops);
-      return true;
-    case kMsgCommand:
-      if ((wParam & 0xFFFF) != kCommandAbout) return false;
-      ShowAboutBox(ops);
-      return true;
-    case kMsgSysCommand:
-      if ((wParam & 0xFFF0) != kSysCommandAbout) return false;
-      ShowAboutBox(ops);
-      return true;
-    case kMsgPaint:
-      return true;  // the controls draw themselves
-    case kMsgQueryDragIcon:
-      result = ids::kProgramIcon;
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace tirv

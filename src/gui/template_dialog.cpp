@@ -15,7 +15,7 @@
 #include <QSignalBlocker>
 #include <QValidator>
 
-#include "editor/editor_dialog.h"
+#include "dialog/routing.h"
 #include "gui/icons.h"
 #include "gui/message_boxes.h"
 #include "gui/qt_text.h"
@@ -151,8 +151,7 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
       button->setAutoDefault(false);
       button->setDefault(control.kind == ControlKind::kDefaultButton);
       const int id = control.id;
-      connect(button, &QPushButton::clicked, this,
-              [this, id] { SendWindowMessage(kMsgCommand, id); });
+      connect(button, &QPushButton::clicked, this, [this, id] { RouteCommand(logic_, id); });
       return button;
     }
     case ControlKind::kRadioButton: {
@@ -210,19 +209,13 @@ void TemplateDialog::UserClickedRadio(int id) {
   for (const auto& [otherId, widget] : controls_) {
     if (auto* radio = qobject_cast<QRadioButton*>(widget)) radio->setChecked(otherId == id);
   }
-  SendWindowMessage(kMsgCommand, static_cast<std::uintptr_t>(id));
+  RouteCommand(logic_, id);
 }
 
 int TemplateDialog::RunModal() {
   logic_.OnInitDialog(*this);
   if (ending_) return result();
   return exec();
-}
-
-std::intptr_t TemplateDialog::SendWindowMessage(std::uint32_t message, std::uintptr_t wParam) {
-  std::intptr_t result = 0;
-  DispatchWindowMessage(logic_, message, wParam, result);
-  return result;
 }
 
 QWidget* TemplateDialog::Control(int id) const {
@@ -257,14 +250,14 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
       if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
         button->click();  // Enter presses the push button that has the focus
       } else {
-        SendWindowMessage(kMsgCommand, kEndOk);
+        logic_.OnOk();
       }
       return;
     case Qt::Key_Escape:
-      SendWindowMessage(kMsgCommand, kEndCancel);
+      logic_.OnCancel();
       return;
     case Qt::Key_F1:
-      SendWindowMessage(kMsgHelp, 0);
+      logic_.OnHelp();
       return;
     default:
       break;
@@ -278,7 +271,7 @@ void TemplateDialog::closeEvent(QCloseEvent* event) {
     return;
   }
   event->ignore();  // the logic decides, and ends the dialog itself
-  SendWindowMessage(kMsgSysCommand, kSysCommandClose);
+  RouteSystemCommand(logic_, kSysCommandClose);
 }
 
 void TemplateDialog::EnableControl(int id, bool enabled) {
