@@ -23,9 +23,6 @@
 namespace tirv {
 namespace {
 
-// A closed combo box is as high as an edit; the template's height is its drop list's.
-constexpr int kComboHeight = 12;
-
 // A dialog unit is a quarter of the font's average character width across, an eighth of
 // its height down; the average is taken over the letters.
 constexpr const char* kAverageWidthSample = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -117,11 +114,8 @@ void TemplateDialog::Build() {
   setFixedSize(units_.ToPixels(0, 0, tmpl.width, tmpl.height).size());
   for (const ControlTemplate& control : tmpl.controls) {
     QWidget* widget = CreateControl(control);
-    widget->setGeometry(units_.ToPixels(
-        control.x, control.y, control.width,
-        control.kind == ControlKind::kDropDownList || control.kind == ControlKind::kDropDownEdit
-            ? kComboHeight
-            : control.height));
+    widget->setGeometry(
+        units_.ToPixels(control.x, control.y, control.width, control.ShownHeight()));
     widget->setEnabled(control.enabled);
     if (control.id != kNoId) {
       widget->setObjectName(QStringLiteral("control%1").arg(control.id));
@@ -185,7 +179,7 @@ QComboBox* TemplateDialog::CreateCombo(const ControlTemplate& control) {
   itemModels_[id] = items;
   combo->setEditable(editable);
   combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->setMaxVisibleItems(qMax(1, (control.height - kComboHeight) / 8));
+  combo->setMaxVisibleItems(qMax(1, (control.height - kClosedComboHeight) / 8));
   // The size is the template's: measuring every entry of a long list would be wasted, and
   // a long drop list is laid out in batches as it scrolls, not all at once as it opens.
   combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

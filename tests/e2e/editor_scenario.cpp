@@ -9,13 +9,6 @@
 #include <sstream>
 
 namespace tirv::testing {
-namespace {
-
-constexpr double kDialogWidth = 293.0;
-constexpr double kDialogHeight = 135.0;
-
-}  // namespace
-
 std::string BoxLine(std::string_view kind, int type, std::string_view text, int answer) {
   return "tirvane-editor: message box kind=" + std::string(kind) + " type=" + std::to_string(type) +
          " caption=\"" + kTitle + "\" text=\"" + std::string(text) +
@@ -114,11 +107,13 @@ int EditorScenario::ExitCode(Child& process, int limitMs) {
 }
 
 int EditorScenario::ScreenX(double dialogX) const {
-  return geometry_.x + static_cast<int>(std::lround(dialogX * geometry_.width / kDialogWidth));
+  const double dialogWidth = EditorDialogTemplate().width;
+  return geometry_.x + static_cast<int>(std::lround(dialogX * geometry_.width / dialogWidth));
 }
 
 int EditorScenario::ScreenY(double dialogY) const {
-  return geometry_.y + static_cast<int>(std::lround(dialogY * geometry_.height / kDialogHeight));
+  const double dialogHeight = EditorDialogTemplate().height;
+  return geometry_.y + static_cast<int>(std::lround(dialogY * geometry_.height / dialogHeight));
 }
 
 void EditorScenario::ClickAt(const DialogRect& control, int button, int repeat) {

@@ -15,7 +15,7 @@ FakeControls::FakeControls(const DialogTemplate& dialogTemplate,
   for (const ControlTemplate& c : dialogTemplate.controls) {
     if (c.id == kNoId) continue;
     Control control{c.kind, c.enabled, false, std::u16string(c.text), nullptr};
-    if (c.kind == ControlKind::kDropDownList || c.kind == ControlKind::kDropDownEdit) {
+    if (c.IsCombo()) {
       control.combo = std::make_unique<ComboModel>(c.sorted, c.kind == ControlKind::kDropDownEdit);
     }
     controls_.emplace(c.id, std::move(control));
