@@ -9,6 +9,30 @@
 #include <sstream>
 
 namespace tirv::testing {
+
+std::string Traced(std::u16string_view text) {
+  std::string traced;
+  for (const char c : Utf16ToUtf8(text)) {
+    switch (c) {
+      case '\\':
+        traced += "\\\\";
+        break;
+      case '"':
+        traced += "\\\"";
+        break;
+      case '\r':
+        traced += "\\r";
+        break;
+      case '\n':
+        traced += "\\n";
+        break;
+      default:
+        traced += c;
+    }
+  }
+  return traced;
+}
+
 std::string BoxLine(std::string_view kind, int type, std::string_view text, int answer) {
   return "tirvane-editor: message box kind=" + std::string(kind) + " type=" + std::to_string(type) +
          " caption=\"" + kTitle + "\" text=\"" + std::string(text) +
@@ -139,6 +163,17 @@ bool EditorScenario::AnswerNextWindow(const std::vector<std::string>& keys, cons
                                       const std::string& title) {
   std::set<std::string> known;
   if (!window_.empty()) known.insert(window_);
+  return AnswerNewWindow(known, keys, text, title);
+}
+
+bool EditorScenario::AnswerNextBoxOver(const std::string& dialog,
+                                       const std::vector<std::string>& keys) {
+  return AnswerNewWindow({window_, dialog}, keys, "", kTitle);
+}
+
+bool EditorScenario::AnswerNewWindow(const std::set<std::string>& known,
+                                     const std::vector<std::string>& keys, const std::string& text,
+                                     const std::string& title) {
   const std::string box = WaitForWindow(editor_->pid(), title, known);
   if (box.empty()) return false;
   if (!text.empty()) {

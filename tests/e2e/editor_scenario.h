@@ -16,12 +16,18 @@
 #include <vector>
 
 #include "editor/templates.h"
+#include "editor/texts.h"
+#include "platform/text.h"
 #include "support/temp_dir.h"
 #include "x_session.h"
 
 namespace tirv::testing {
 
-inline constexpr const char* kTitle = "Tirvane OPC-Server 2.0 Resource Editor";
+/// The title the editor's windows and boxes bear.
+inline const std::string kTitle = Utf16ToUtf8(texts::kApplicationTitle);
+
+/// `text` in UTF-8 as the box trace writes it: backslash, double quote, CR and LF escaped.
+std::string Traced(std::u16string_view text);
 
 /// A control's place in the editor, in dialog units, as its window shows it: the place
 /// its template gives, a combo box closed.
@@ -104,6 +110,8 @@ class EditorScenario : public ::testing::Test {
   /// types `text` into it (if any) and presses `keys`. False when none appeared.
   bool AnswerNextWindow(const std::vector<std::string>& keys, const std::string& text = "",
                         const std::string& title = kTitle);
+  /// The same for a box over `dialog`, a dialog the editor runs over its window.
+  bool AnswerNextBoxOver(const std::string& dialog, const std::vector<std::string>& keys);
   /// Picks the entry `steps` below the current one (above, when negative) through the
   /// combo's drop list.
   void PickFromDropList(const DialogRect& combo, int steps);
@@ -131,6 +139,8 @@ class EditorScenario : public ::testing::Test {
   std::string screen_;
 
  private:
+  bool AnswerNewWindow(const std::set<std::string>& known, const std::vector<std::string>& keys,
+                       const std::string& text, const std::string& title);
   std::optional<VirtualDisplay::Image> CaptureEditor();
   int CheckedRadioOnScreen();
   std::optional<bool> EditLooksEnabled(const DialogRect& edit);
