@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "editor/editor_dialog.h"
+#include "editor/templates.h"
 #include "gui/template_dialog.h"
 #include "platform/files.h"
 #include "platform/text.h"
@@ -113,14 +114,14 @@ EditorEnvironment EnvironmentFor(const std::u16string& modulePath) {
   return environment;
 }
 
-// The editor up to its shown window; how many records it holds.
+// The editor up to its shown window; how many resources its Resource combo lists.
 std::size_t StartEditor(const std::u16string& modulePath) {
   EditorDialog editor(EnvironmentFor(modulePath));
   TemplateDialog window(editor, nullptr);
   editor.OnInitDialog(window);
   window.show();
   QCoreApplication::processEvents();
-  return editor.records().Count();
+  return static_cast<std::size_t>(window.ComboCount(ids::kResource));
 }
 
 void BM_StartUpEditor(benchmark::State& state) {

@@ -19,7 +19,7 @@ constexpr StringResource kStringTable[] = {
 constexpr ControlTemplate kAboutControls[] = {
     {kNoId, ControlKind::kIcon, u"", 11, 17, 20, 20, true, false, false, ids::kProgramIcon},
     {kNoId, ControlKind::kStatic, texts::kAboutVersion, 41, 10, 119, 8},
-    {1, ControlKind::kDefaultButton, u"OK", 178, 7, 50, 14},
+    {1, ControlKind::kDefaultButton, texts::kOkButton, 178, 7, 50, 14},
 };
 constexpr DialogTemplate kAboutTemplate{
     kAboutDialog, texts::kAboutCaption, 235, 55, u"MS Sans Serif", 8, kAboutControls};
@@ -64,31 +64,6 @@ bool EditorApp::StartApplication() {
 void EditorApp::ShowAboutBox(ControlOps& ops) {
   AboutDialog about;
   ops.RunModalDialog(about);
-}
-
-bool EditorApp::HandleEditorMessage(ControlOps& ops, std::uint32_t message, std::uintptr_t wParam,
-                                    std::intptr_t& result) {
-  result = 0;
-  switch (message) {
-    case kMsgHelp:
-      ShowAboutBox(ops);
-      return true;
-    case kMsgCommand:
-      if ((wParam & 0xFFFF) != kCommandAbout) return false;
-      ShowAboutBox(ops);
-      return true;
-    case kMsgSysCommand:
-      if ((wParam & 0xFFF0) != kSysCommandAbout) return false;
-      ShowAboutBox(ops);
-      return true;
-    case kMsgPaint:
-      return true;  // the controls draw themselves
-    case kMsgQueryDragIcon:
-      result = ids::kProgramIcon;
-      return true;
-    default:
-      return false;
-  }
 }
 
 }  // namespace tirv

@@ -1,9 +1,7 @@
 // The application shell: start-up with its refusal of a second instance, the modal run
-// of the editor dialog as the only main window, the About box, and the editor's window
-// messages that lead to it.
+// of the editor dialog as the only main window, and the About box it opens for the editor.
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
 #include "dialog/control_ops.h"
@@ -13,8 +11,6 @@ namespace tirv {
 
 inline constexpr int kStringApplicationTitle = 57344;
 inline constexpr int kAboutDialog = 100;
-inline constexpr int kCommandAbout = 32771;
-inline constexpr std::uintptr_t kSysCommandAbout = 0x10;
 
 /// Loads string resource `id` into `buffer` (cut to `capacity` - 1, terminated).
 /// Returns its length; 0, with an empty text, when there is no such string.
@@ -59,13 +55,7 @@ class EditorApp : public EditorShell {
   bool StartApplication();
 
   /// Runs the About box over the window of `ops`; its end code is not used.
-  static void ShowAboutBox(ControlOps& ops);
-
-  /// Help, command 32771 and system command 0x10 (low four bits ignored) open the About
-  /// box; paint draws nothing; the drag-icon query answers the program icon. Any other
-  /// system command is left to the window's default processing.
-  bool HandleEditorMessage(ControlOps& ops, std::uint32_t message, std::uintptr_t wParam,
-                           std::intptr_t& result) override;
+  void ShowAboutBox(ControlOps& ops) override;
 
  private:
   AppFramework& framework_;

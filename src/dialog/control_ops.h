@@ -17,15 +17,6 @@ namespace tirv {
 inline constexpr int kEndOk = 1;
 inline constexpr int kEndCancel = 2;
 
-/// Window messages that reach a dialog's logic besides commands.
-inline constexpr std::uint32_t kMsgPaint = 0x000F;
-inline constexpr std::uint32_t kMsgQueryDragIcon = 0x0037;
-inline constexpr std::uint32_t kMsgHelp = 0x0053;
-inline constexpr std::uint32_t kMsgCommand = 0x0111;
-inline constexpr std::uint32_t kMsgSysCommand = 0x0112;
-/// The system command that closes a window (default processing: the Cancel command).
-inline constexpr std::uintptr_t kSysCommandClose = 0xF060;
-
 class DialogLogic;
 
 class ControlOps {
@@ -77,24 +68,28 @@ class ControlOps {
   virtual void SetUpWindow(int iconId) = 0;
 };
 
-/// A dialog's logic, driven by the framework window built from its template.
+/// A dialog's logic, driven by the framework window built from its template. Each verb
+/// is one action of a person on the window; dialog/routing.h says which is which.
 class DialogLogic {
  public:
   virtual ~DialogLogic() = default;
   virtual const DialogTemplate& Template() const = 0;
   /// The window and its controls exist; `ops` operates them until the dialog ends.
   virtual bool OnInitDialog(ControlOps& ops) = 0;
-  /// A push button or radio button was clicked.
+  /// A push button or radio button was clicked, or a command that no control stands for.
   virtual void OnCommand(int id) { (void)id; }
   /// The user picked an entry of combo `id` (never raised by a programmatic change).
   virtual void OnSelectionChange(int id) { (void)id; }
   /// Enter, or the button with id 1.
   virtual void OnOk() = 0;
-  /// Escape, the close box, or the button with id 2.
+  /// Escape, the button with id 2, or the close box when OnSystemCommand leaves it.
   virtual void OnCancel() = 0;
-  /// Any other window message. False asks for the window's default processing.
-  virtual bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t& result) {
-    (void)message, (void)wParam, (void)result;
+  /// F1.
+  virtual void OnHelp() {}
+  /// A command of the window's system menu; the close box is kSysCommandClose. False
+  /// leaves it to the framework, which takes the close command as Cancel.
+  virtual bool OnSystemCommand(std::uintptr_t command) {
+    (void)command;
     return false;
   }
 };

@@ -23,6 +23,9 @@ enum class ControlKind {
 /// The identifier of controls that no code addresses.
 inline constexpr int kNoId = -1;
 
+/// A combo box's template height is that of its dropped list; closed, it is this high.
+inline constexpr int kClosedComboHeight = 12;
+
 struct ControlTemplate {
   int id;
   ControlKind kind;
@@ -33,6 +36,12 @@ struct ControlTemplate {
   bool digitsOnly = false;  ///< edits: only the digits 0-9 can be typed
   int iconId = 0;           ///< kIcon: the icon resource
   int textLimit = 0;        ///< edits: the most characters it holds; 0 for the framework's own
+
+  bool IsCombo() const {
+    return kind == ControlKind::kDropDownList || kind == ControlKind::kDropDownEdit;
+  }
+  /// The height it takes on the window: a combo box's closed box, any other its own.
+  int ShownHeight() const { return IsCombo() ? kClosedComboHeight : height; }
 };
 
 struct DialogTemplate {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <span>
 
+#include "dialog/routing.h"
 #include "editor/new_resource_dialog.h"
 #include "editor/templates.h"
 #include "editor/texts.h"
@@ -95,24 +96,6 @@ std::u16string FailureLines(const SaveReport& report) {
 }
 
 }  // namespace
-
-void DispatchWindowMessage(DialogLogic& logic, std::uint32_t message, std::uintptr_t wParam,
-                           std::intptr_t& result) {
-  result = 0;
-  if (logic.OnMessage(message, wParam, result)) return;
-  if (message == kMsgCommand) {
-    const int id = static_cast<int>(wParam & 0xFFFF);
-    if (id == ids::kOk) {
-      logic.OnOk();
-    } else if (id == ids::kCancel) {
-      logic.OnCancel();
-    } else {
-      logic.OnCommand(id);
-    }
-  } else if (message == kMsgSysCommand && (wParam & 0xFFF0) == kSysCommandClose) {
-    logic.OnCancel();
-  }
-}
 
 EditorDialog::EditorDialog(EditorEnvironment environment) : environment_(std::move(environment)) {
   if (!environment_.endProcess) environment_.endProcess = [](int code) { tirv::EndProcess(code); };
@@ -218,31 +201,15 @@ void EditorDialog::EndProcess(int code) { environment_.endProcess(code); }
 
 /* The controls. */
 
-// Each value combo shows its bound text exactly (ShowValue). The Resource text selects
-// the entry it begins, searching from the first; it is never changed, so it selects
-// nothing new.
+// Each value combo shows its bound text exactly (ShowValue).
 void EditorDialog::PushBoundTexts() {
   ShowValue(ids::kDataBits, bound_.dataBits);
   ops_->SetText(ids::kParameter, bound_.parameter);
   ShowValue(ids::kParity, bound_.parity);
-  if (ops_->ComboSelectPrefix(ids::kResource, -1, bound_.resource) < 0) {
-    ops_->SetText(ids::kResource, bound_.resource);
-  }
   ShowValue(ids::kStopBits, bound_.stopBits);
   ops_->SetText(ids::kTimeout, bound_.timeout);
   ShowValue(ids::kBaud, bound_.baud);
   ShowValue(ids::kAlignment, bound_.alignment);
-}
-
-void EditorDialog::ReadBoundTexts() {
-  bound_.dataBits = ops_->GetText(ids::kDataBits);
-  bound_.parameter = ops_->GetText(ids::kParameter);
-  bound_.parity = ops_->GetText(ids::kParity);
-  bound_.resource = ops_->GetText(ids::kResource);
-  bound_.stopBits = ops_->GetText(ids::kStopBits);
-  bound_.timeout = ops_->GetText(ids::kTimeout);
-  bound_.baud = ops_->GetText(ids::kBaud);
-  bound_.alignment = ops_->GetText(ids::kAlignment);
 }
 
 void EditorDialog::SelectPortKind(std::int32_t kind) {
@@ -288,12 +255,6 @@ void EditorDialog::ShowValue(int comboId, const std::u16string& value) {
     entry = value.empty() ? -1 : FindEntry(comboId, value);
   }
   ops_->ComboSetCurrentIndex(comboId, entry);
-}
-
-Status EditorDialog::ShowResource(std::u16string_view name) {
-  const auto record = records().FindByEntry(name);
-  if (record == records().end()) return kGeneralFailure;
-  return ShowRecord(record);
 }
 
 Status EditorDialog::ShowRecord(ResourceList::Position record) {
@@ -475,7 +436,6 @@ void EditorDialog::OnOk() {
     }
     if (!SaveChangedResources()) return;
   }
-  ReadBoundTexts();
   ops_->EndDialog(kEndOk);
 }
 
@@ -487,10 +447,9 @@ void EditorDialog::DeleteResourceCommand() {
     return;
   }
   if (ops_->QuestionBox(texts::kConfirmDelete)) {
-    deleteName_ = ops_->GetText(ids::kResource);
     const auto position = RecordOfEntry(ops_->ComboCurrentIndex(ids::kResource));
     const std::u16string fileName =
-        position != records().end() ? position->name : WithExtension(deleteName_);
+        position != records().end() ? position->name : WithExtension(ops_->GetText(ids::kResource));
     const ResourceProblem problem = store_.DeleteFile(fileName);
     if (!problem.ok()) {
       ops_->InformationBox(
@@ -510,11 +469,11 @@ void EditorDialog::AddResourceCommand() {
   }
   NewResourceDialog dialog(store_, *ops_);
   if (ops_->RunModalDialog(dialog) != kEndOk) return;
-  newName_ = dialog.acceptedName();
-  if (!newName_.empty()) {
+  const std::u16string& newName = dialog.acceptedName();
+  if (!newName.empty()) {
     // The record holds what the new file holds, so that showing it changes nothing.
     const auto added =
-        store_.Append(NewResourceRecord(WithExtension(newName_)), dialog.createdBaseline());
+        store_.Append(NewResourceRecord(WithExtension(newName)), dialog.createdBaseline());
     if (Succeeded(RefreshResourceList())) {
       currentEntry_ = EntryOfRecord(added);
       ops_->ComboSetCurrentIndex(ids::kResource, currentEntry_);
@@ -537,6 +496,8 @@ void EditorDialog::OnCommand(int id) {
     DeleteResourceCommand();
   } else if (id == ids::kSave) {
     SaveCommand();
+  } else if (id == ids::kCommandAbout) {
+    ShowAboutBox();
   }
 }
 
@@ -544,8 +505,17 @@ void EditorDialog::OnSelectionChange(int id) {
   if (id == ids::kResource) SwitchResource();
 }
 
-bool EditorDialog::OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t& result) {
-  return shell_ != nullptr && shell_->HandleEditorMessage(*ops_, message, wParam, result);
+void EditorDialog::OnHelp() { ShowAboutBox(); }
+
+// Any other system command is the window's own.
+bool EditorDialog::OnSystemCommand(std::uintptr_t command) {
+  if ((command & kSysCommandMask) != ids::kSysCommandAbout) return false;
+  ShowAboutBox();
+  return true;
+}
+
+void EditorDialog::ShowAboutBox() {
+  if (shell_ != nullptr) shell_->ShowAboutBox(*ops_);
 }
 
 }  // namespace tirv

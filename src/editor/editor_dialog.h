@@ -1,6 +1,6 @@
 // EditorDialog: the program's one window. It owns the workspace's records, shows one
 // at a time in its controls, keeps the port-kind state, and runs the commands: switch,
-// Save, Delete Resource, Add Resource, OK and Cancel.
+// Save, Delete Resource, Add Resource, OK, Cancel and the way to the About box.
 //
 // It turns what the core returns into what the user sees: message boxes, radio buttons,
 // and the end of the process at start-up. It reaches its controls only through
@@ -21,13 +21,12 @@
 
 namespace tirv {
 
-/// The window messages that are the application shell's business (the About box).
+/// What the application shell adds to the editor's window: the About box.
 class EditorShell {
  public:
   virtual ~EditorShell() = default;
-  /// True when the shell handled the message; false asks for default processing.
-  virtual bool HandleEditorMessage(ControlOps& ops, std::uint32_t message, std::uintptr_t wParam,
-                                   std::intptr_t& result) = 0;
+  /// Runs the About box over the window of `ops`.
+  virtual void ShowAboutBox(ControlOps& ops) = 0;
 };
 
 /// What the editor takes from the running process; tests stand in for it.
@@ -38,26 +37,15 @@ struct EditorEnvironment {
   std::u16string workspaceFolder;
 };
 
-/// The texts bound to the controls, with what the editor shows before any resource.
-struct BoundTexts {
-  std::u16string dataBits = u"8";
-  std::u16string parameter = std::u16string(kDefaultParameter);
-  std::u16string parity = u"None";
-  std::u16string resource;  ///< never changed, so pushing never changes the selection
-  std::u16string stopBits = u"1";
-  std::u16string timeout = u"2000";
-  std::u16string baud = u"9600";
-  std::u16string alignment = std::u16string(alignment::kLittleEndian);
-};
-
+/// The editor's window as a person uses it: each verb is an action on it, and what it
+/// shows is all there is to see. Help, command ids::kCommandAbout and system command
+/// ids::kSysCommandAbout open the shell's About box.
 class EditorDialog : public DialogLogic {
  public:
   explicit EditorDialog(EditorEnvironment environment = {});
   ~EditorDialog() override;
 
   void SetShell(EditorShell* shell) { shell_ = shell; }
-  /// The operations of the window, once it exists.
-  ControlOps& ops() { return *ops_; }
 
   // The window's contract.
   const DialogTemplate& Template() const override;
@@ -66,49 +54,21 @@ class EditorDialog : public DialogLogic {
   void OnSelectionChange(int id) override;
   void OnOk() override;
   void OnCancel() override;
-  bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t& result) override;
-
-  /// Enables the setting controls that `kind` (0..6) uses, disables the others, checks
-  /// its radio button and makes it the port-kind state. Changes no value.
-  void SelectPortKind(std::int32_t kind);
-
-  /// Shows the record that the entry `name` stands for (ResourceList::FindByEntry), each
-  /// value exactly as the record holds it: a Baud, Stopbits, Databits or Parity value
-  /// outside its fixed list as an entry of its own, an empty one with nothing selected,
-  /// an alignment that is neither of the two in the Alignment edit field. Failure,
-  /// nothing changed, when there is none; failure, with the values shown but the port
-  /// kind kept, when its port kind lies outside 0..6.
-  Status ShowResource(std::u16string_view name);
-
-  /// Refills the Resource combo from the records, selects and shows its first entry.
-  /// The ShowResource status, or success when there are no records.
-  Status RefreshResourceList();
-
-  /// Copies the controls into the record that the current Resource entry stands for
-  /// (RecordOfEntry). Failure, with no record changed, when the Timeout edit is empty or
-  /// the Parameter edit holds nothing but blanks (the Resource combo then selects the
-  /// current entry again) or no record stands for the entry. Success when there are no
-  /// records. The port kind is taken from the radio buttons only when the record has
-  /// one of 0..6 or the user picked one since it was shown.
-  Status CollectCurrentResource();
-
-  /// The record that entry `index` of the Resource combo stands for: entries of equal
-  /// text stand, in their order, for the records listed under that text in list order.
-  /// end() for an index out of range.
-  ResourceList::Position RecordOfEntry(int index);
-
-  // What the editor holds, for the shell and for tests.
-  ResourceList& records() { return store_.records(); }
-  const ResourceStore& store() const { return store_; }
-  const std::u16string& currentName() const { return currentName_; }
-  const std::u16string& deleteName() const { return deleteName_; }
-  const std::u16string& newName() const { return newName_; }
-  /// The port-kind state: the kind last selected, or kPortKindUnknown before the first.
-  std::int32_t portKind() const { return portKind_; }
-  const BoundTexts& boundTexts() const { return bound_; }
-  const WorkspaceLocation& workspace() const { return workspace_; }
+  void OnHelp() override;
+  bool OnSystemCommand(std::uintptr_t command) override;
 
  private:
+  /// The texts bound to the controls, with what the editor shows before any resource.
+  struct BoundTexts {
+    std::u16string dataBits = u"8";
+    std::u16string parameter = std::u16string(kDefaultParameter);
+    std::u16string parity = u"None";
+    std::u16string stopBits = u"1";
+    std::u16string timeout = u"2000";
+    std::u16string baud = u"9600";
+    std::u16string alignment = std::u16string(alignment::kLittleEndian);
+  };
+
   // Start-up.
   Status LoadWorkspace();
   bool LocateOrEnd();
@@ -121,15 +81,41 @@ class EditorDialog : public DialogLogic {
   bool SaveChangedResources();
   void DeleteResourceCommand();
   void AddResourceCommand();
+  void ShowAboutBox();
+
+  /// Copies the controls into the record that the current Resource entry stands for
+  /// (RecordOfEntry). Failure, with no record changed, when the Timeout edit is empty or
+  /// the Parameter edit holds nothing but blanks (the Resource combo then selects the
+  /// current entry again) or no record stands for the entry. Success when there are no
+  /// records. The port kind is taken from the radio buttons only when the record has
+  /// one of 0..6 or the user picked one since it was shown.
+  Status CollectCurrentResource();
+
+  // The Resource combo and the records its entries stand for.
+  ResourceList& records() { return store_.records(); }
+  /// Refills the Resource combo from the records, selects and shows its first entry.
+  /// The ShowRecord status, or success when there are no records.
+  Status RefreshResourceList();
+  /// The record that entry `index` of the Resource combo stands for: entries of equal
+  /// text stand, in their order, for the records listed under that text in list order.
+  /// end() for an index out of range.
+  ResourceList::Position RecordOfEntry(int index);
   int EntryOfRecord(ResourceList::Position record);
+  void SelectCurrentEntryAgain();
 
   // The controls.
+  /// Enables the setting controls that `kind` (0..6) uses, disables the others, checks
+  /// its radio button and makes it the port-kind state. Changes no value.
+  void SelectPortKind(std::int32_t kind);
+  /// Shows the record, each value exactly as it holds it: a Baud, Stopbits, Databits or
+  /// Parity value outside its fixed list as an entry of its own, an empty one with
+  /// nothing selected, an alignment that is neither of the two in the Alignment edit
+  /// field. Failure, with the values shown but the port kind kept, when its port kind
+  /// lies outside 0..6.
   Status ShowRecord(ResourceList::Position record);
   void PushBoundTexts();
-  void ReadBoundTexts();
   void ShowValue(int comboId, const std::u16string& value);
   int FindEntry(int comboId, std::u16string_view text);
-  void SelectCurrentEntryAgain();
   void EndProcess(int code);
 
   EditorEnvironment environment_;
@@ -138,19 +124,12 @@ class EditorDialog : public DialogLogic {
 
   ResourceStore store_;
   WorkspaceLocation workspace_;
-  std::u16string loadReason_;  ///< the second line of the loading's error, if any
-  std::u16string deleteName_;
-  std::u16string currentName_;  ///< the entry whose record the controls show
-  int currentEntry_ = -1;       ///< its index in the Resource combo
-  std::u16string newName_;
-  std::int32_t portKind_ = kPortKindUnknown;
-  bool portKindPicked_ = false;  ///< a radio button was clicked since the last show
+  std::u16string loadReason_;                 ///< the second line of the loading's error, if any
+  std::u16string currentName_;                ///< the entry whose record the controls show
+  int currentEntry_ = -1;                     ///< its index in the Resource combo
+  std::int32_t portKind_ = kPortKindUnknown;  ///< the kind last selected
+  bool portKindPicked_ = false;               ///< a radio button was clicked since the last show
   BoundTexts bound_;
 };
-
-/// Routes a window message as the framework does: to the logic first; then, by default,
-/// WM_COMMAND to OnCommand (1: OnOk, 2: OnCancel) and SC_CLOSE to OnCancel.
-void DispatchWindowMessage(DialogLogic& logic, std::uint32_t message, std::uintptr_t wParam,
-                           std::intptr_t& result);
 
 }  // namespace tirv

@@ -1,6 +1,8 @@
-// The editor's dialog templates (102: the editor, 130: the new resource's name) and
-// the identifiers of their controls.
+// The editor's dialog templates (102: the editor, 130: the new resource's name), the
+// identifiers of their controls, and the commands of the editor's window.
 #pragma once
+
+#include <cstdint>
 
 #include "dialog/dialog_template.h"
 
@@ -25,6 +27,10 @@ inline constexpr int kTimeout = 1018;
 inline constexpr int kNewName = 1019;
 inline constexpr int kSave = 1020;
 inline constexpr int kAlignment = 1023;
+
+// The About box's commands: one that no control stands for, and one of the system menu.
+inline constexpr int kCommandAbout = 32771;
+inline constexpr std::uintptr_t kSysCommandAbout = 0x10;
 
 inline constexpr int kEditorDialog = 102;
 inline constexpr int kNewResourceDialog = 130;

@@ -1,4 +1,6 @@
-// Every text that the editor's windows and message boxes show, and the kinds of box.
+// Every text that the editor's windows and message boxes show, and the kinds of box:
+// the captions and labels of the dialog templates, the messages, and the About box.
+// Code and tests refer to these constants; the words live here alone.
 //
 // The first line of each failure message is the text users know; where a failure has a
 // file and a reason, WithReason adds them as a second line.
@@ -20,6 +22,35 @@ enum class BoxKind {
 namespace texts {
 
 inline constexpr std::u16string_view kApplicationTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+
+// The editor's window: the Port group and its radio buttons, one per port kind.
+inline constexpr std::u16string_view kPortGroup = u"Port";
+inline constexpr std::u16string_view kCom1 = u"COM1";
+inline constexpr std::u16string_view kCom2 = u"COM2";
+inline constexpr std::u16string_view kCom3 = u"COM3";
+inline constexpr std::u16string_view kCom4 = u"COM4";
+inline constexpr std::u16string_view kSimulation1 = u"Simulation 1";
+inline constexpr std::u16string_view kSimulation2 = u"Simulation 2";
+inline constexpr std::u16string_view kTcpIp = u"TCP/IP";
+
+// The editor's window: the labels beside the settings, and the buttons.
+inline constexpr std::u16string_view kResourceLabel = u"Resource:";
+inline constexpr std::u16string_view kAlignmentLabel = u"Alignment:";
+inline constexpr std::u16string_view kBaudLabel = u"Baud:";
+inline constexpr std::u16string_view kStopBitsLabel = u"Stopbits:";
+inline constexpr std::u16string_view kDataBitsLabel = u"Databits:";
+inline constexpr std::u16string_view kParityLabel = u"Parity:";
+inline constexpr std::u16string_view kTimeoutLabel = u"Timeout:";
+/// The unit after the Timeout edit.
+inline constexpr std::u16string_view kMilliseconds = u"ms";
+inline constexpr std::u16string_view kParameterLabel = u"Parameter:";
+inline constexpr std::u16string_view kAddResourceButton = u"Add Resource";
+inline constexpr std::u16string_view kDeleteResourceButton = u"Delete Resource";
+inline constexpr std::u16string_view kSaveButton = u"Save";
+
+// The buttons of the new resource's dialog and of the About box.
+inline constexpr std::u16string_view kOkButton = u"OK";
+inline constexpr std::u16string_view kCancelButton = u"Cancel";
 
 // Start-up and the workspace.
 inline constexpr std::u16string_view kAlreadyStarted = u"Resource Editor already started!";
@@ -58,7 +89,7 @@ inline constexpr std::u16string_view kAddCollectFailed =
     u"An error has occoured while saving the selected resource, make sure all values have been "
     u"set";
 
-// The new resource's name.
+// The new resource's name: the dialog's prompt, and the boxes that refuse a name.
 inline constexpr std::u16string_view kEnterNewName = u"Enter the name of the new resource";
 inline constexpr std::u16string_view kForbiddenCharacters =
     u"The file name cannot contain any of the following characters \". \\ / : * ? < > |";

@@ -15,16 +15,13 @@
 #include <QSignalBlocker>
 #include <QValidator>
 
-#include "editor/editor_dialog.h"
+#include "dialog/routing.h"
 #include "gui/icons.h"
 #include "gui/message_boxes.h"
 #include "gui/qt_text.h"
 
 namespace tirv {
 namespace {
-
-// A closed combo box is as high as an edit; the template's height is its drop list's.
-constexpr int kComboHeight = 12;
 
 // A dialog unit is a quarter of the font's average character width across, an eighth of
 // its height down; the average is taken over the letters.
@@ -117,11 +114,8 @@ void TemplateDialog::Build() {
   setFixedSize(units_.ToPixels(0, 0, tmpl.width, tmpl.height).size());
   for (const ControlTemplate& control : tmpl.controls) {
     QWidget* widget = CreateControl(control);
-    widget->setGeometry(units_.ToPixels(
-        control.x, control.y, control.width,
-        control.kind == ControlKind::kDropDownList || control.kind == ControlKind::kDropDownEdit
-            ? kComboHeight
-            : control.height));
+    widget->setGeometry(
+        units_.ToPixels(control.x, control.y, control.width, control.ShownHeight()));
     widget->setEnabled(control.enabled);
     if (control.id != kNoId) {
       widget->setObjectName(QStringLiteral("control%1").arg(control.id));
@@ -151,8 +145,7 @@ QWidget* TemplateDialog::CreateControl(const ControlTemplate& control) {
       button->setAutoDefault(false);
       button->setDefault(control.kind == ControlKind::kDefaultButton);
       const int id = control.id;
-      connect(button, &QPushButton::clicked, this,
-              [this, id] { SendWindowMessage(kMsgCommand, id); });
+      connect(button, &QPushButton::clicked, this, [this, id] { RouteCommand(logic_, id); });
       return button;
     }
     case ControlKind::kRadioButton: {
@@ -186,7 +179,7 @@ QComboBox* TemplateDialog::CreateCombo(const ControlTemplate& control) {
   itemModels_[id] = items;
   combo->setEditable(editable);
   combo->setInsertPolicy(QComboBox::NoInsert);
-  combo->setMaxVisibleItems(qMax(1, (control.height - kComboHeight) / 8));
+  combo->setMaxVisibleItems(qMax(1, (control.height - kClosedComboHeight) / 8));
   // The size is the template's: measuring every entry of a long list would be wasted, and
   // a long drop list is laid out in batches as it scrolls, not all at once as it opens.
   combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -210,19 +203,13 @@ void TemplateDialog::UserClickedRadio(int id) {
   for (const auto& [otherId, widget] : controls_) {
     if (auto* radio = qobject_cast<QRadioButton*>(widget)) radio->setChecked(otherId == id);
   }
-  SendWindowMessage(kMsgCommand, static_cast<std::uintptr_t>(id));
+  RouteCommand(logic_, id);
 }
 
 int TemplateDialog::RunModal() {
   logic_.OnInitDialog(*this);
   if (ending_) return result();
   return exec();
-}
-
-std::intptr_t TemplateDialog::SendWindowMessage(std::uint32_t message, std::uintptr_t wParam) {
-  std::intptr_t result = 0;
-  DispatchWindowMessage(logic_, message, wParam, result);
-  return result;
 }
 
 QWidget* TemplateDialog::Control(int id) const {
@@ -257,14 +244,14 @@ void TemplateDialog::keyPressEvent(QKeyEvent* event) {
       if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
         button->click();  // Enter presses the push button that has the focus
       } else {
-        SendWindowMessage(kMsgCommand, kEndOk);
+        logic_.OnOk();
       }
       return;
     case Qt::Key_Escape:
-      SendWindowMessage(kMsgCommand, kEndCancel);
+      logic_.OnCancel();
       return;
     case Qt::Key_F1:
-      SendWindowMessage(kMsgHelp, 0);
+      logic_.OnHelp();
       return;
     default:
       break;
@@ -278,7 +265,7 @@ void TemplateDialog::closeEvent(QCloseEvent* event) {
     return;
   }
   event->ignore();  // the logic decides, and ends the dialog itself
-  SendWindowMessage(kMsgSysCommand, kSysCommandClose);
+  RouteSystemCommand(logic_, kSysCommandClose);
 }
 
 void TemplateDialog::EnableControl(int id, bool enabled) {

@@ -1,9 +1,10 @@
 // TemplateDialog: a Qt dialog built from a dialog template, driving a DialogLogic.
 //
 // It owns the widgets, converts template positions from dialog units with the dialog
-// font, routes the user's actions to the logic (buttons and radio buttons as commands,
-// a pick in a combo as a selection change, Enter as OK, Escape and the close box as
-// Cancel, F1 as the help message) and performs the logic's ControlOps on the widgets.
+// font, hands each action of the user to the logic's verb (buttons and radio buttons
+// as commands, a pick in a combo as a selection change, Enter as OK, Escape as Cancel,
+// the close box as the close system command, F1 as help; dialog/routing.h) and performs
+// the logic's ControlOps on the widgets.
 // Combo boxes keep a ComboModel, which decides; the QComboBox only shows it.
 #pragma once
 
@@ -37,12 +38,8 @@ class TemplateDialog : public QDialog, public ControlOps {
   /// Initialises the logic, then runs the dialog modally; returns its end code.
   int RunModal();
 
-  /// Sends a window message through the logic and the default processing.
-  std::intptr_t SendWindowMessage(std::uint32_t message, std::uintptr_t wParam);
-
   QWidget* Control(int id) const;
   const ComboModel* Model(int id) const;
-  const DialogUnits& units() const { return units_; }
 
   // ControlOps
   void EnableControl(int id, bool enabled) override;

@@ -1,5 +1,5 @@
 // The application shell: start-up with its refusal of a second instance, the editor as
-// the main window, and the routes from the editor's window messages to the About box.
+// the main window, and the ways from the editor's window to the About box.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -21,7 +21,7 @@ using testing::FakeSession;
 using testing::TempDir;
 using testing::WriteBytes;
 
-constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+const std::u16string kTitle(texts::kApplicationTitle);
 
 struct UnownedBox {
   std::u16string text;
@@ -91,7 +91,7 @@ TEST(StartApplicationTest, AWindowBearingTheTitleRefusesTheStart) {
 
   EXPECT_FALSE(app.StartApplication());
   EXPECT_EQ(framework.lookedUp, std::vector<std::u16string>{kTitle});
-  const UnownedBox refusal{u"Resource Editor already started!", kTitle, 64};
+  const UnownedBox refusal{std::u16string(texts::kAlreadyStarted), kTitle, 64};
   EXPECT_EQ(framework.unowned, std::vector<UnownedBox>{refusal});
   EXPECT_EQ(framework.exitCodes, std::vector<int>{1});
   EXPECT_EQ(framework.mainDialogs, std::vector<int>{});
@@ -131,26 +131,35 @@ TEST(AboutBoxTest, HelpCommand32771AndSystemCommand0x10OpenItAndNothingElseDoes)
     const auto before = shown();
     struct Route {
       const char* what;
-      std::uint32_t message;
-      std::uintptr_t wParam;
+      std::function<void(FakeControls&)> act;
       bool opensAbout;
     };
-    const Route routes[] = {
-        {"help", kMsgHelp, 0, true},
-        {"command 32771", kMsgCommand, 32771, true},
-        {"system command 0x10", kMsgSysCommand, 0x10, true},
-        {"system command 0x1F", kMsgSysCommand, 0x1F, true},
-        {"system command 0x20", kMsgSysCommand, 0x20, false},
-        {"system command 0xF010 (move)", kMsgSysCommand, 0xF010, false},
-        {"command 32772", kMsgCommand, 32772, false},
-        {"paint", kMsgPaint, 0, false},
+    const auto systemCommand = [](std::uintptr_t command) {
+      return [command](FakeControls& window) { window.ChooseSystemCommand(command); };
     };
+    const Route routes[] = {
+        {"F1", [](FakeControls& window) { window.PressF1(); }, true},
+        {"command 32771", [](FakeControls& window) { window.ChooseCommand(32771); }, true},
+        {"system command 0x10", systemCommand(0x10), true},
+        {"system command 0x1F", systemCommand(0x1F), true},
+        {"system command 0x20", systemCommand(0x20), false},
+        {"system command 0xF010 (move)", systemCommand(0xF010), false},
+        {"command 32772", [](FakeControls& window) { window.ChooseCommand(32772); }, false},
+    };
+    bool closeBox = false;
     for (const Route& route : routes) {
       SCOPED_TRACE(route.what);
       const std::size_t runs = session.modalRuns.size();
-      // The About box closes by its OK button (Enter) or its close box (Escape).
-      session.modalScripts.push_back([](FakeControls& about) { about.PressEnter(); });
-      ui.Send(route.message, route.wParam);
+      // The About box closes by its OK button (Enter) or its close box.
+      closeBox = !closeBox;
+      session.modalScripts.push_back([closeBox](FakeControls& about) {
+        if (closeBox) {
+          about.ClickCloseBox();
+        } else {
+          about.PressEnter();
+        }
+      });
+      route.act(ui);
       EXPECT_EQ(session.modalRuns.size(), runs + (route.opensAbout ? 1 : 0));
       if (route.opensAbout) {
         EXPECT_EQ(session.modalRuns.back(), 100);
@@ -160,10 +169,9 @@ TEST(AboutBoxTest, HelpCommand32771AndSystemCommand0x10OpenItAndNothingElseDoes)
       EXPECT_EQ(shown(), before);
       EXPECT_FALSE(ui.ended());
     }
-    EXPECT_EQ(ui.Send(kMsgQueryDragIcon, 0), 138);
 
     // The close box's system command is the Cancel command.
-    ui.Send(kMsgSysCommand, kSysCommandClose);
+    ui.ClickCloseBox();
     EXPECT_TRUE(ui.ended());
     EXPECT_EQ(ui.endCode(), kEndCancel);
   };
@@ -171,22 +179,14 @@ TEST(AboutBoxTest, HelpCommand32771AndSystemCommand0x10OpenItAndNothingElseDoes)
   app.StartApplication();
   EXPECT_EQ(session.modalRuns, std::vector<int>(4, 100));
   EXPECT_EQ(session.boxes.size(), 0u);
-
-  // Paint is the shell's (it draws nothing); other system commands are the window's.
-  FakeControls ops(EditorDialogTemplate());
-  std::intptr_t result = -1;
-  EXPECT_TRUE(app.HandleEditorMessage(ops, kMsgPaint, 0, result));
-  EXPECT_EQ(result, 0);
-  EXPECT_FALSE(app.HandleEditorMessage(ops, kMsgSysCommand, 0x20, result));
-  EXPECT_FALSE(app.HandleEditorMessage(ops, kMsgSysCommand, kSysCommandClose, result));
 }
 
 TEST(AppStringTest, TheApplicationTitleIsStringResource57344) {
   char16_t buffer[255];
-  EXPECT_EQ(LoadAppString(57344, buffer, 255), 38);
+  EXPECT_EQ(LoadAppString(57344, buffer, 255), static_cast<int>(kTitle.size()));
   EXPECT_EQ(std::u16string(buffer), kTitle);
   EXPECT_EQ(LoadAppString(57344, buffer, 10), 9);
-  EXPECT_EQ(std::u16string(buffer), u"Tirvane O");
+  EXPECT_EQ(std::u16string(buffer), kTitle.substr(0, 9));
   EXPECT_EQ(LoadAppString(57345, buffer, 255), 0);
   EXPECT_EQ(std::u16string(buffer), u"");
 }

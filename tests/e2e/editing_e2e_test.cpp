@@ -1,6 +1,15 @@
 // The real editor under Xvfb, driven as a person drives it: the mouse on combos, radio
 // buttons and buttons, the keyboard in edits and boxes. The outcome is read from the
 // resource files and the exit code.
+//
+// The words of the questions of Delete and of a save over a file changed or deleted on
+// disk, and of the new name's refusals, are written out here alone: every other test
+// names them by the constants of editor/texts.h, so a change of their words is caught
+// here.
+
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "editor_scenario.h"
 #include "support/resource_texts.h"
@@ -38,25 +47,54 @@ TEST_F(EditorEditing, ChangedBaudAndParityAreSavedIntoTheComPortText) {
   ASSERT_TRUE(OpenEditor());
   PickFromDropList(at::kBaud, 1);  // 9600 -> 19200
   Wheel(at::kParity, 1);           // None -> Odd
+  // Meanwhile a colleague adds a section to Line1: the save asks, then keeps it.
+  WriteResource("Line1.opc", std::string(kLine1Com1) + "[Colleague]\r\nNote=kept\r\n");
   ClickAt(at::kSave);
+  EXPECT_TRUE(AnswerNextWindow({"Return"}));
   EXPECT_TRUE(FileComesToHold("Line1.opc", "\r\nComPort=V24 1 19200 8 1 1 2000 0\r\n"))
       << ReadBytes(WorkspaceFile("Line1.opc"));
   const std::string line1 = ReadBytes(WorkspaceFile("Line1.opc"));
   EXPECT_NE(line1.find("\r\nComTeleLength=256\r\n"), std::string::npos) << line1;
   EXPECT_NE(line1.find("\r\nDescription=Line one\r\n"), std::string::npos) << line1;
+  EXPECT_NE(line1.find("\r\n[Colleague]\r\nNote=kept\r\n"), std::string::npos) << line1;
   EXPECT_NE(
       ReadBytes(WorkspaceFile("Line2.opc")).find("\r\nComPort=DLL netdrv.dll -ip10.0.0.2\r\n"),
       std::string::npos);
 
   PressKeys({"Escape"});
   EXPECT_EQ(ExitCode(*editor_), 0);
-  EXPECT_EQ(BoxLines(), std::vector<std::string>{});
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{
+                            BoxLine("owned", 36,
+                                    "Line1.opc was changed by another program since it was loaded. "
+                                    "Replace it with your values?",
+                                    6)});
 }
 
 TEST_F(EditorEditing, AddedResourceGetsItsFileAndDeleteRemovesIt) {
   ASSERT_TRUE(OpenEditor());
   ClickAt(at::kAddResource);
-  EXPECT_TRUE(AnswerNextWindow({"Return"}, "Line5"));
+  // Refused names keep the name dialog open, a box over it saying why.
+  const std::string nameDialog = WaitForWindow(editor_->pid(), kTitle, {window_});
+  ASSERT_NE(nameDialog, "");
+  for (const char* refused : {"Line 5", "a/b", "Line1"}) {
+    SCOPED_TRACE(refused);
+    EXPECT_TRUE(display_.Type(nameDialog, refused));
+    EXPECT_TRUE(display_.Keys(nameDialog, {"Return"}));
+    EXPECT_TRUE(AnswerNextBoxOver(nameDialog, {"Return"}));
+    EXPECT_TRUE(display_.Keys(nameDialog, {"ctrl+a", "BackSpace"}));
+  }
+  EXPECT_TRUE(display_.Type(nameDialog, "Line5"));
+  EXPECT_TRUE(display_.Keys(nameDialog, {"Return"}));
+  EXPECT_TRUE(PollUntil(
+      [&] {
+        const auto windows = display_.WindowsOf(editor_->pid());
+        return std::find(windows.begin(), windows.end(), nameDialog) == windows.end();
+      },
+      Millis(10000)))
+      << "the name dialog stayed open";
+  EXPECT_TRUE(FolderComesToHold(programFolder() + "/ws",
+                                (std::vector<std::string>{"Line1.opc", "Line2.opc", "Line5.opc"})))
+      << screen_;
   EXPECT_EQ(ReadBytes(WorkspaceFile("Line5.opc")), kNewResourceFileBytes);
   EXPECT_TRUE(ShowsCheckedRadio(6)) << screen_;
 
@@ -69,8 +107,15 @@ TEST_F(EditorEditing, AddedResourceGetsItsFileAndDeleteRemovesIt) {
 
   PressKeys({"Escape"});
   EXPECT_EQ(ExitCode(*editor_), 0);
-  EXPECT_EQ(BoxLines(), std::vector<std::string>{BoxLine(
-                            "owned", 36, "Are you sure you want to delete this resource?", 6)});
+  EXPECT_EQ(BoxLines(),
+            (std::vector<std::string>{
+                BoxLine("owned", 64, "You cannot have spaces in the file name", 1),
+                BoxLine("owned", 64,
+                        "The file name cannot contain any of the following characters "
+                        "\\\". \\\\ / : * ? < > |",
+                        1),
+                BoxLine("owned", 64, "A file with that name already exists", 1),
+                BoxLine("owned", 36, "Are you sure you want to delete this resource?", 6)}));
 }
 
 TEST_F(EditorEditing, EditsThenEscapeLeaveEveryFileByteIdentical) {
@@ -96,7 +141,10 @@ TEST_F(EditorEditing, EditsThenEnterAreSavedAndTheEditorCloses) {
   Wheel(at::kStopBits, 1);         // 1 -> 2
   Wheel(at::kAlignment, -1);       // Little Endian -> Big Endian
   ReplaceEditText(at::kTimeout, "4500");
+  // Meanwhile another program deletes Line1: Enter asks, then makes it again.
+  ASSERT_EQ(::unlink(WorkspaceFile("Line1.opc").c_str()), 0);
   PressKeys({"Return"});
+  EXPECT_TRUE(AnswerNextWindow({"Return"}));
   EXPECT_EQ(ExitCode(*editor_), 0);
 
   const std::string line1 = ReadBytes(WorkspaceFile("Line1.opc"));
@@ -106,7 +154,11 @@ TEST_F(EditorEditing, EditsThenEnterAreSavedAndTheEditorCloses) {
   EXPECT_NE(
       ReadBytes(WorkspaceFile("Line2.opc")).find("\r\nComPort=DLL netdrv.dll -ip10.0.0.2\r\n"),
       std::string::npos);
-  EXPECT_EQ(BoxLines(), std::vector<std::string>{});
+  EXPECT_EQ(BoxLines(), std::vector<std::string>{
+                            BoxLine("owned", 36,
+                                    "Line1.opc was deleted by another program since it was loaded. "
+                                    "Create it again with your values?",
+                                    6)});
 }
 
 // A line break in the clipboard would have written a section and a key of its own into

@@ -9,12 +9,29 @@
 #include <sstream>
 
 namespace tirv::testing {
-namespace {
 
-constexpr double kDialogWidth = 293.0;
-constexpr double kDialogHeight = 135.0;
-
-}  // namespace
+std::string Traced(std::u16string_view text) {
+  std::string traced;
+  for (const char c : Utf16ToUtf8(text)) {
+    switch (c) {
+      case '\\':
+        traced += "\\\\";
+        break;
+      case '"':
+        traced += "\\\"";
+        break;
+      case '\r':
+        traced += "\\r";
+        break;
+      case '\n':
+        traced += "\\n";
+        break;
+      default:
+        traced += c;
+    }
+  }
+  return traced;
+}
 
 std::string BoxLine(std::string_view kind, int type, std::string_view text, int answer) {
   return "tirvane-editor: message box kind=" + std::string(kind) + " type=" + std::to_string(type) +
@@ -114,11 +131,13 @@ int EditorScenario::ExitCode(Child& process, int limitMs) {
 }
 
 int EditorScenario::ScreenX(double dialogX) const {
-  return geometry_.x + static_cast<int>(std::lround(dialogX * geometry_.width / kDialogWidth));
+  const double dialogWidth = EditorDialogTemplate().width;
+  return geometry_.x + static_cast<int>(std::lround(dialogX * geometry_.width / dialogWidth));
 }
 
 int EditorScenario::ScreenY(double dialogY) const {
-  return geometry_.y + static_cast<int>(std::lround(dialogY * geometry_.height / kDialogHeight));
+  const double dialogHeight = EditorDialogTemplate().height;
+  return geometry_.y + static_cast<int>(std::lround(dialogY * geometry_.height / dialogHeight));
 }
 
 void EditorScenario::ClickAt(const DialogRect& control, int button, int repeat) {
@@ -144,6 +163,17 @@ bool EditorScenario::AnswerNextWindow(const std::vector<std::string>& keys, cons
                                       const std::string& title) {
   std::set<std::string> known;
   if (!window_.empty()) known.insert(window_);
+  return AnswerNewWindow(known, keys, text, title);
+}
+
+bool EditorScenario::AnswerNextBoxOver(const std::string& dialog,
+                                       const std::vector<std::string>& keys) {
+  return AnswerNewWindow({window_, dialog}, keys, "", kTitle);
+}
+
+bool EditorScenario::AnswerNewWindow(const std::set<std::string>& known,
+                                     const std::vector<std::string>& keys, const std::string& text,
+                                     const std::string& title) {
   const std::string box = WaitForWindow(editor_->pid(), title, known);
   if (box.empty()) return false;
   if (!text.empty()) {

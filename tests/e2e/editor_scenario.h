@@ -1,11 +1,12 @@
 // The frame of an end-to-end scenario: a private display, a program folder with a copy
 // of the built editor, its TirvOPC.ini and workspace as the test writes them, and the
-// moves of a person on the editor's window (clicks at control positions worked out from
-// the window's size, keys, typing), with every wait bounded.
+// moves of a person on the editor's window (clicks at the places of the editor's
+// template, worked out from the window's size; keys, typing), with every wait bounded.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,34 +15,51 @@
 #include <string_view>
 #include <vector>
 
+#include "editor/templates.h"
+#include "editor/texts.h"
+#include "platform/text.h"
 #include "support/temp_dir.h"
 #include "x_session.h"
 
 namespace tirv::testing {
 
-inline constexpr const char* kTitle = "Tirvane OPC-Server 2.0 Resource Editor";
+/// The title the editor's windows and boxes bear.
+inline const std::string kTitle = Utf16ToUtf8(texts::kApplicationTitle);
 
-/// A control's place in the editor, in dialog units (the editor is 293 x 135 units).
+/// `text` in UTF-8 as the box trace writes it: backslash, double quote, CR and LF escaped.
+std::string Traced(std::u16string_view text);
+
+/// A control's place in the editor, in dialog units, as its window shows it: the place
+/// its template gives, a combo box closed.
 struct DialogRect {
   int x, y, width, height;
 };
 
+/// The place of control `id` of the editor's template; empty when it has none.
+inline DialogRect EditorControl(int id) {
+  const ControlTemplate* control = EditorDialogTemplate().Find(id);
+  if (control == nullptr) return {};
+  return {control->x, control->y, control->width, control->ShownHeight()};
+}
+
 namespace editor_controls {
-inline constexpr DialogRect kResource{120, 8, 94, 12};
-inline constexpr DialogRect kAlignment{120, 23, 94, 12};
-inline constexpr DialogRect kBaud{120, 38, 94, 12};
-inline constexpr DialogRect kStopBits{120, 53, 94, 12};
-inline constexpr DialogRect kDataBits{120, 68, 94, 12};
-inline constexpr DialogRect kParity{120, 83, 94, 12};
-inline constexpr DialogRect kTimeout{120, 98, 82, 12};
-inline constexpr DialogRect kParameter{120, 113, 94, 12};
-inline constexpr DialogRect kAddResource{226, 7, 60, 14};
-inline constexpr DialogRect kDeleteResource{226, 25, 60, 14};
-inline constexpr DialogRect kSave{226, 43, 60, 14};
+inline const DialogRect kResource = EditorControl(ids::kResource);
+inline const DialogRect kAlignment = EditorControl(ids::kAlignment);
+inline const DialogRect kBaud = EditorControl(ids::kBaud);
+inline const DialogRect kStopBits = EditorControl(ids::kStopBits);
+inline const DialogRect kDataBits = EditorControl(ids::kDataBits);
+inline const DialogRect kParity = EditorControl(ids::kParity);
+inline const DialogRect kTimeout = EditorControl(ids::kTimeout);
+inline const DialogRect kParameter = EditorControl(ids::kParameter);
+inline const DialogRect kAddResource = EditorControl(ids::kAddResource);
+inline const DialogRect kDeleteResource = EditorControl(ids::kDeleteResource);
+inline const DialogRect kSave = EditorControl(ids::kSave);
 /// The radio buttons COM1 .. TCP/IP, indexed by port kind.
-inline constexpr DialogRect kRadios[7] = {{16, 19, 39, 8},  {16, 32, 36, 10}, {16, 47, 36, 10},
-                                          {16, 62, 36, 10}, {16, 79, 54, 10}, {16, 94, 54, 10},
-                                          {16, 110, 40, 10}};
+inline const std::array<DialogRect, 7> kRadios = {
+    EditorControl(ids::kRadioFirst),       EditorControl(ids::kRadioFirst + 1),
+    EditorControl(ids::kRadioFirst + 2),   EditorControl(ids::kRadioFirst + 3),
+    EditorControl(ids::kRadioSimulation1), EditorControl(ids::kRadioSimulation2),
+    EditorControl(ids::kRadioLast)};
 }  // namespace editor_controls
 
 /// The trace line of an answered box with the application title as caption; `text` as
@@ -92,6 +110,8 @@ class EditorScenario : public ::testing::Test {
   /// types `text` into it (if any) and presses `keys`. False when none appeared.
   bool AnswerNextWindow(const std::vector<std::string>& keys, const std::string& text = "",
                         const std::string& title = kTitle);
+  /// The same for a box over `dialog`, a dialog the editor runs over its window.
+  bool AnswerNextBoxOver(const std::string& dialog, const std::vector<std::string>& keys);
   /// Picks the entry `steps` below the current one (above, when negative) through the
   /// combo's drop list.
   void PickFromDropList(const DialogRect& combo, int steps);
@@ -119,6 +139,8 @@ class EditorScenario : public ::testing::Test {
   std::string screen_;
 
  private:
+  bool AnswerNewWindow(const std::set<std::string>& known, const std::vector<std::string>& keys,
+                       const std::string& text, const std::string& title);
   std::optional<VirtualDisplay::Image> CaptureEditor();
   int CheckedRadioOnScreen();
   std::optional<bool> EditLooksEnabled(const DialogRect& edit);

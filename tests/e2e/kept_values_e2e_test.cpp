@@ -155,8 +155,8 @@ TEST_F(KeptValues, EachOfThreeTwinEntriesShowsSavesAndDeletesItsOwnFile) {
   EXPECT_EQ(Close(), 0);
   EXPECT_EQ(FilesIn(ws()), (std::map<std::string, std::string>{{order[0], before.at(order[0])},
                                                                {order[1], saved}}));
-  EXPECT_EQ(BoxLines(), std::vector<std::string>{BoxLine(
-                            "owned", 36, "Are you sure you want to delete this resource?", 6)});
+  EXPECT_EQ(BoxLines(),
+            std::vector<std::string>{BoxLine("owned", 36, Traced(texts::kConfirmDelete), 6)});
 }
 
 }  // namespace

@@ -199,10 +199,12 @@ TEST_F(SharedWorkspace, AColleaguesLinksAreNeverWrittenThroughAndTheirSavesStay)
   EXPECT_EQ(BoxLines(),
             (std::vector<std::string>{
                 BoxLine("application", 0,
-                        "Invalid File\\nPump.opc: a symbolic link that belongs to another user", 1),
+                        Traced(texts::kInvalidFile) +
+                            "\\nPump.opc: a symbolic link that belongs to another user",
+                        1),
                 BoxLine("owned", 64,
-                        "An error has occoured, data may not have been saved\\nLine1.opc: a "
-                        "symbolic link that belongs to another user",
+                        Traced(texts::kSaveFailed) +
+                            "\\nLine1.opc: a symbolic link that belongs to another user",
                         1)}));
   EXPECT_EQ(ReadBytes(shared_->File("etc/x.sh")), kScript);
   EXPECT_EQ(ListFolder(shared_->File("etc")), std::vector<std::string>{"x.sh"});
@@ -249,9 +251,9 @@ TEST_F(SharedWorkspace, TheEditorChangesOnlyWhatLiesInTheFolderAndTellsAHeldWork
   EXPECT_NE(ReadBytes(Ws(kPlanted)).find("V24 1 38400"), std::string::npos);
   EXPECT_EQ(BoxLines(), (std::vector<std::string>{
                             BoxLine("owned", 64,
-                                    "An error has occoured, data may not have been saved\\n"
-                                    "Y.\\\\..\\\\..\\\\private\\\\Y.opc: the workspace is being "
-                                    "changed by another program",
+                                    Traced(texts::kSaveFailed) +
+                                        "\\nY.\\\\..\\\\..\\\\private\\\\Y.opc: the workspace is "
+                                        "being changed by another program",
                                     1)}));
   EXPECT_EQ(ReadBytes(dir_.File("editor.err"))
                 .rfind("tirvane-editor: code page \"IBM037\" is not a single-byte code page in "

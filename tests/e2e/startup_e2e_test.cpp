@@ -1,5 +1,9 @@
 // The real editor under Xvfb, from its start: the window and its title, the refusal of
 // a second start, the About box, and every way the workspace set-up can end.
+//
+// The start-up boxes, the title, the About box's caption and the refusal of a Delete
+// with nothing listed are written out here, each once: every other test names them by
+// the constants of editor/texts.h, so a change of their words is caught here alone.
 
 #include <filesystem>
 
@@ -38,7 +42,8 @@ TEST_F(EditorStartUp, WindowBearsTheTitleAndF1OpensTheAboutBox) {
   WriteIni(kIni);
   WriteResource("Belt.opc", kBeltCom2);
   ASSERT_TRUE(OpenEditor());
-  EXPECT_EQ(display_.Run({"xdotool", "getwindowname", window_}).out, std::string(kTitle) + "\n");
+  EXPECT_EQ(display_.Run({"xdotool", "getwindowname", window_}).out,
+            "Tirvane OPC-Server 2.0 Resource Editor\n");
 
   PressKeys({"F1"});
   EXPECT_TRUE(AnswerNextWindow({"Return"}, "", "About Lintrel"));
@@ -134,8 +139,8 @@ TEST_F(EditorStartUp, ForeignWindowWithTheTitleRefusesTheStart) {
   ASSERT_NE(box, "");
   EXPECT_TRUE(display_.Keys(box, {"Return"}));
   EXPECT_EQ(ExitCode(*editor_), 1);
-  EXPECT_EQ(BoxLines(), std::vector<std::string>{
-                            BoxLine("unowned", 64, "Resource Editor already started!", 1)});
+  EXPECT_EQ(BoxLines(),
+            std::vector<std::string>{BoxLine("unowned", 64, Traced(texts::kAlreadyStarted), 1)});
   EXPECT_TRUE(foreign.Running());
 }
 
@@ -222,8 +227,8 @@ TEST_F(EditorStartUp, WorkspaceOpensOnTheFirstResourceInListOrder) {
 
   PressKeys({"Escape"});
   EXPECT_EQ(ExitCode(*editor_), 0);
-  EXPECT_EQ(BoxLines(), std::vector<std::string>{BoxLine(
-                            "owned", 36, "Are you sure you want to delete this resource?", 6)});
+  EXPECT_EQ(BoxLines(),
+            std::vector<std::string>{BoxLine("owned", 36, Traced(texts::kConfirmDelete), 6)});
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "editor/new_resource_dialog.h"
+#include "editor/texts.h"
 #include "editor_rig.h"
 #include "platform/text.h"
 
@@ -20,15 +20,14 @@ using testing::OpcFile;
 
 using Texts = std::vector<std::u16string>;
 
-constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
-constexpr const char16_t* kForbidden =
-    u"The file name cannot contain any of the following characters \". \\ / : * ? < > |";
+const std::u16string kTitle(texts::kApplicationTitle);
 
 TEST(AddResourceTest, EveryRefusedNameKeepsTheDialogOpenAndCancelCreatesNothing) {
   struct Refusal {
     const char16_t* typed;
-    const char16_t* message;
+    std::u16string_view message;
   };
+  constexpr std::u16string_view kForbidden = texts::kForbiddenCharacters;
   const Refusal refusals[] = {
       {u"Line5.", kForbidden},
       {u"Line5.opc", kForbidden},
@@ -43,12 +42,12 @@ TEST(AddResourceTest, EveryRefusedNameKeepsTheDialogOpenAndCancelCreatesNothing)
       {u"a\"b", kForbidden},
       {u"a b?", kForbidden},  // a space and a forbidden character: only the latter is told
       {u" Line5 .", kForbidden},
-      {u"Line 5", u"You cannot have spaces in the file name"},
-      {u"  Line 5  ", u"You cannot have spaces in the file name"},
-      {u"   ", u"You must enter a name"},
-      {u"", u"You must enter a name"},
-      {u"Line1", u"A file with that name already exists"},
-      {u" Line1 ", u"A file with that name already exists"},
+      {u"Line 5", texts::kNoSpaces},
+      {u"  Line 5  ", texts::kNoSpaces},
+      {u"   ", texts::kEnterName},
+      {u"", texts::kEnterName},
+      {u"Line1", texts::kAlreadyExists},
+      {u" Line1 ", texts::kAlreadyExists},
   };
   EditorRig rig;
   rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
@@ -96,22 +95,16 @@ TEST(AddResourceTest, ANameThatSortsAfterTheFirstKeepsTheFirstEntrysValuesOnShow
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Alpha.opc", "Zulu.opc"}));
   EXPECT_EQ(rig.Bytes("Zulu.opc"), kNewResourceFileBytes);
-  EXPECT_EQ(rig.editor.newName(), u"Zulu");
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Alpha", u"Zulu"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 1);
-  EXPECT_EQ(rig.editor.currentName(), u"Zulu");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Enabled(), "-----x");
   EXPECT_EQ(rig.Values(),
             (Texts{u"4800", u"2", u"7", u"Odd", u"500", u"-ip127.0.0.1", u"Big Endian"}));
-  EXPECT_EQ(*rig.Record(u"Zulu.opc"), (ResourceRecord{u"Zulu.opc", 6, u"19200", u"1", u"8", u"None",
-                                                      u"2000", u"-ip127.0.0.1", u"Little Endian"}));
 
   // Save writes the shown values, with TCP/IP, into the new resource.
   rig.ui.Click(ids::kSave);
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
-  EXPECT_EQ(*rig.Record(u"Zulu.opc"), (ResourceRecord{u"Zulu.opc", 6, u"4800", u"2", u"7", u"Odd",
-                                                      u"500", u"-ip127.0.0.1", u"Big Endian"}));
   EXPECT_EQ(rig.Bytes("Zulu.opc"),
             "[GeneralSettings]\r\n"
             "AdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
@@ -132,15 +125,18 @@ TEST(AddResourceTest, ANameThatSortsFirstIsShownWithItsOwnValues) {
   rig.ClickAdd();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"alpha", u"Zulu"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.editor.currentName(), u"alpha");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   // The values its file holds, Little Endian included; nothing of Zulu's.
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
-  EXPECT_FALSE(rig.editor.store().IsChanged(rig.editor.records().FindByName(u"alpha.opc")));
+  // Shown, it is not changed: another program's change to its file is neither asked
+  // about nor overwritten when OK saves.
+  const std::string theirs = OpcFile("DLL netdrv.dll -ip10.0.0.3");
+  rig.Raw("alpha.opc", theirs);
   rig.ui.PressEnter();
   EXPECT_EQ(rig.ui.endCode(), kEndOk);
-  EXPECT_EQ(rig.Bytes("alpha.opc"), kNewResourceFileBytes);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(rig.Bytes("alpha.opc"), theirs);
 }
 
 TEST(AddResourceTest, TheFirstResourceOfAnEmptyWorkspaceIsSavedAsCreated) {
@@ -149,7 +145,7 @@ TEST(AddResourceTest, TheFirstResourceOfAnEmptyWorkspaceIsSavedAsCreated) {
   rig.ScriptNewResource({u"Line5"});
   rig.ClickAdd();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line5"});
-  EXPECT_EQ(rig.editor.currentName(), u"Line5");
+  EXPECT_EQ(rig.Selected(), u"Line5");
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
 
@@ -169,9 +165,7 @@ TEST(AddResourceTest, AddIsRefusedWhileTheShownValuesCannotBeCollected) {
   ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
   EXPECT_EQ(rig.ui.session().boxes[0].kind, BoxKind::kOwned);
   EXPECT_EQ(rig.ui.session().boxes[0].type, 64);
-  EXPECT_EQ(rig.ui.session().boxes[0].text,
-            u"An error has occoured while saving the selected resource, make sure all values "
-            u"have been set");
+  EXPECT_EQ(rig.ui.session().boxes[0].text, texts::kAddCollectFailed);
   EXPECT_EQ(rig.ui.session().modalRuns, std::vector<int>{});
   EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
 }
@@ -188,11 +182,10 @@ TEST(AddResourceTest, ANameDifferingOnlyInLetterCaseIsANewFile) {
   EXPECT_EQ(rig.Bytes("line1.opc"), kNewResourceFileBytes);
   EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"line1"}));
-  EXPECT_EQ(rig.editor.records().Count(), 2u);
 
   // The new resource is the one selected, so a save gives Line1 nothing of it.
   EXPECT_EQ(rig.ui.Combo(ids::kResource).CurrentIndex(), 1);
-  EXPECT_EQ(rig.editor.currentName(), u"line1");
+  EXPECT_EQ(rig.Selected(), u"line1");
   rig.ui.Click(ids::kSave);
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(rig.Bytes("Line1.opc"), line1);
@@ -208,22 +201,21 @@ TEST(AddResourceTest, AFileThatCannotBeCreatedIsToldLeavesNothingAndTheResourceI
   rig.ClickAdd();
   ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
   const testing::RecordedBox& box = rig.ui.session().boxes[0];
-  EXPECT_EQ(box.text, u"An error occoured while the file was being created\n" + tooLong +
-                          u".opc: File name too long");
+  EXPECT_EQ(box.text,
+            std::u16string(texts::kCreateFailed) + u"\n" + tooLong + u".opc: File name too long");
   EXPECT_EQ(box.kind, BoxKind::kApplication);
   EXPECT_EQ(box.templateId, ids::kNewResourceDialog);
   EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", tooLong}));
-  EXPECT_EQ(rig.editor.currentName(), tooLong);
+  EXPECT_EQ(rig.Selected(), tooLong);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
-  ASSERT_NE(rig.Record(tooLong + u".opc"), nullptr);
 
   // Its file does not exist, so Delete says so and keeps it.
   auto before = rig.Now();
   rig.Answer({kYes});
   rig.ui.Click(ids::kDeleteResource);
-  before.boxes.push_back(u"Are you sure you want to delete this resource?");
-  before.boxes.push_back(u"The resource could not be deleted\n" + tooLong +
+  before.boxes.emplace_back(texts::kConfirmDelete);
+  before.boxes.push_back(std::u16string(texts::kDeleteFailed) + u"\n" + tooLong +
                          u".opc: File name too long");
   EXPECT_EQ(rig.Now(), before);
   EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{"Line1.opc"});
@@ -241,8 +233,8 @@ TEST(AddResourceTest, ANameWhoseFileAppearedSinceStartUpIsRefused) {
 
   rig.ScriptNewResource({u"Late", u"x"});
   rig.ClickAdd();
-  EXPECT_EQ(rig.ui.BoxTexts(), (Texts{u"A file with that name already exists",
-                                      u"A file with that name already exists"}));
+  EXPECT_EQ(rig.ui.BoxTexts(),
+            (Texts{std::u16string(texts::kAlreadyExists), std::u16string(texts::kAlreadyExists)}));
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{u"Line1"});
   EXPECT_EQ(rig.Bytes("Late.opc"), late);
   EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Late.opc", "Line1.opc", "x.opc"}));

@@ -15,6 +15,7 @@
 #include <map>
 #include <random>
 
+#include "editor/texts.h"
 #include "editor_rig.h"
 #include "platform/text.h"
 
@@ -31,11 +32,10 @@ using testing::WriteBytes;
 using Texts = std::vector<std::u16string>;
 using Folder = std::map<std::string, std::string>;
 
-const std::u16string kInvalidFile = u"Invalid File";
-const std::u16string kSaveFailed = u"An error has occoured, data may not have been saved";
-const std::u16string kCannotConvert =
-    u"Error converting workspace path, this program will now shut down";
-const std::u16string kLoadingFailed = u"An error has occoured while loading the workspace";
+const std::u16string kInvalidFile(texts::kInvalidFile);
+const std::u16string kSaveFailed(texts::kSaveFailed);
+const std::u16string kCannotConvert(texts::kCannotConvert);
+const std::u16string kLoadingFailed(texts::kWorkspaceError);
 
 constexpr const char* kCom3 = "V24 3 9600 8 1 0 2000 0";
 constexpr const char* kCom3Saved = "V24 3 19200 8 1 0 2000 0";
@@ -50,10 +50,9 @@ std::string RandomBytes(std::size_t size, unsigned seed, int lowest) {
 
 std::string File(const std::string& bytes) { return "file 0644: " + bytes; }
 
-// The folder question for `folder`, as the editor words it.
+// The folder question for `folder`.
 std::u16string FolderQuestion(const std::string& folder) {
-  return u"The folder " + Utf8ToUtf16(folder) +
-         u" does not exist, \n\n would you like it to be created for you?";
+  return texts::Format(texts::kFolderMissing, Utf8ToUtf16(folder));
 }
 
 TEST(BadInputTest, FilesThatAreNoResourceFilesAreEachCalledInvalidAndNeverWritten) {
@@ -131,8 +130,16 @@ TEST(BadInputTest, HandWrittenFormsOpenSilentlyAndASaveWritesTheNormalFormKeepin
   rig.Raw("Lf.opc",
           "\n  [GeneralSettings]  \nAdaptationComponent\t=\tQB.OPC.AdaptTIRV3x.LE.20\n\n\n"
           "[Online]\n\tComTeleLength = 256\nComPort=  V24 2 4800 7 2 2 1500 0  \n");
+  // A link to a hand-written file outside the workspace, which nobody changes here.
+  const std::string shared = rig.dir.File("shared");
+  ASSERT_EQ(::mkdir(shared.c_str(), 0755), 0);
+  const std::string target =
+      "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+      "[Online]\r\nComTeleLength = 1428\r\nComPort = SIM SimHost.dll Vsim2.Vsim2\r\n";
+  WriteBytes(shared + "/Target.opc", target);
+  ASSERT_EQ(::symlink("../../shared/Target.opc", rig.WsPath("Link.opc").c_str()), 0);
   rig.Open();
-  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Bytes", u"Cr", u"Lf"}));
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Bytes", u"Cr", u"Lf", u"Link"}));
   // Each is changed, so that the save writes it.
   for (const auto& [entry, alignment] :
        {std::pair{u"Bytes", u"Big Endian"}, std::pair{u"Cr", u"Little Endian"},
@@ -156,7 +163,9 @@ TEST(BadInputTest, HandWrittenFormsOpenSilentlyAndASaveWritesTheNormalFormKeepin
                                     "ComPort=SIM SimHost.dll Vsim1.Vsim1\r\n\r\n")},
                     {"Lf.opc", File("[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x."
                                     "BE.20\r\n\r\n[Online]\r\nComTeleLength=256\r\n"
-                                    "ComPort=V24 2 4800 7 2 2 1500 0\r\n\r\n")}}));
+                                    "ComPort=V24 2 4800 7 2 2 1500 0\r\n\r\n")},
+                    {"Link.opc", "link to ../../shared/Target.opc"}}));
+  EXPECT_EQ(DescribeFolder(shared), (Folder{{"Target.opc", File(target)}}));
 }
 
 TEST(BadInputTest, OddFileNamesAreListedByTheirNamesAndSavedInPlace) {
@@ -273,7 +282,8 @@ TEST(BadInputTest, AnIniFileThatCannotBeUsedEndsOrEmptiesTheStartWithItsMessage)
 }
 
 // A file changed here and also by another program since it was read: the save asks
-// before replacing it, and what it cannot take is told.
+// before replacing it, and what it cannot take is told. Beta, changed by the other
+// program alone, keeps what it wrote.
 TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
   const std::string other =
       "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\r\n"
@@ -281,12 +291,9 @@ TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
       "ComPort=DLL netdrv.dll -ip172.16.0.9\r\nRetries=3\r\n\r\n[Alarms]\r\nLimit=80\r\n\r\n";
   const std::string broken = "[Online]\r\nthis is no entry\r\n";
   const std::string alpha = "Alpha.opc";
-  const std::u16string question =
-      u"Alpha.opc was changed by another program since it was loaded. Replace it with your "
-      u"values?";
-  const std::u16string deleted =
-      u"Alpha.opc was deleted by another program since it was loaded. Create it again with your "
-      u"values?";
+  const std::string beta = "Beta.opc";
+  const std::u16string question = texts::Format(texts::kChangedOnDisk, u"Alpha.opc");
+  const std::u16string deleted = texts::Format(texts::kDeletedOnDisk, u"Alpha.opc");
   const auto failed = [](std::u16string why) { return kSaveFailed + u"\nAlpha.opc: " + why; };
   struct Case {
     const char* what;
@@ -354,15 +361,20 @@ TEST(BadInputTest, AFileChangedBeforeTheSaveIsReplacedOnlyWhenTheUserSaysSo) {
     SCOPED_TRACE(c.what);
     EditorRig rig;
     rig.File(alpha, kCom3);
+    rig.File(beta, "DLL netdrv.dll -ip10.0.0.2");
     rig.Open();
     rig.ui.PickText(ids::kBaud, u"19200");
     c.change(rig.WsPath(alpha));
+    if (testing::FileExists(rig.ws)) c.change(rig.WsPath(beta));
+    Folder after = c.after;
+    const Folder changed = DescribeFolder(rig.ws);
+    if (changed.count(beta) != 0) after[beta] = changed.at(beta);
     rig.Answer({c.answer});
     rig.ui.Click(ids::kSave);
 
     EXPECT_EQ(rig.ui.BoxTexts(), c.boxes);
-    EXPECT_EQ(DescribeFolder(rig.ws), c.after);
-    EXPECT_EQ(testing::FileExists(rig.ws), !c.after.empty() || c.answer == kNo)
+    EXPECT_EQ(DescribeFolder(rig.ws), after);
+    EXPECT_EQ(testing::FileExists(rig.ws), !after.empty() || c.answer == kNo)
         << "a save made the folder";
   }
 }
@@ -437,25 +449,32 @@ TEST(BadInputTest, WhatTheUserMayNotReadOrWriteIsToldAndLeftAsItWas) {
   };
   const Case cases[] = {
       {"a resource file no one may read", "Secret.opc", 0,
-       "Invalid File\nSecret.opc: Permission denied; exit codes:", true},
+       "<invalid>\nSecret.opc: Permission denied; exit codes:", true},
       {"a resource file that may only be written", "Secret.opc", 0200,
-       "Invalid File\nSecret.opc: Permission denied; exit codes:", true},
+       "<invalid>\nSecret.opc: Permission denied; exit codes:", true},
       {"a read-only resource file", "Secret.opc", 0444,
-       "An error has occoured, data may not have been saved\n"
-       "Secret.opc: the file is read-only; exit codes:",
-       true},
+       "<not saved>\nSecret.opc: the file is read-only; exit codes:", true},
       {"a read-only workspace folder", "ws", 0555,
-       "An error has occoured, data may not have been saved\nGood.opc: Permission denied\n"
-       "Secret.opc: Permission denied; exit codes:",
+       "<not saved>\nGood.opc: Permission denied\nSecret.opc: Permission denied; exit codes:",
        false},
-      {"a workspace folder that cannot be listed", "ws", 0300,
-       "There are no files of type .opc, select Add Resource to create one; exit codes:", false},
-      {"a workspace folder without any access", "ws", 0,
-       "There are no files of type .opc, select Add Resource to create one; exit codes:", false},
+      {"a workspace folder that cannot be listed", "ws", 0300, "<no files>; exit codes:", false},
+      {"a workspace folder without any access", "ws", 0, "<no files>; exit codes:", false},
       {"a TirvOPC.ini no one may read", "TirvOPC.ini", 0,
-       "Error converting workspace path, this program will now shut down\n<bin>/TirvOPC.ini: "
-       "Permission denied; exit codes: 0",
-       false},
+       "<cannot convert>\n<bin>/TirvOPC.ini: Permission denied; exit codes: 0", false},
+  };
+  // The report's words: the messages of the catalogue, and the program's folder.
+  const auto words = [](const EditorRig& rig, std::string report) {
+    const std::pair<std::string, std::string> marks[] = {
+        {"<invalid>", Utf16ToUtf8(texts::kInvalidFile)},
+        {"<not saved>", Utf16ToUtf8(texts::kSaveFailed)},
+        {"<no files>", Utf16ToUtf8(texts::kNoOpcFiles)},
+        {"<cannot convert>", Utf16ToUtf8(texts::kCannotConvert)},
+        {"<bin>", rig.bin}};
+    for (const auto& [mark, text] : marks) {
+      const std::size_t at = report.find(mark);
+      if (at != std::string::npos) report.replace(at, mark.size(), text);
+    }
+    return report;
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -484,10 +503,7 @@ TEST(BadInputTest, WhatTheUserMayNotReadOrWriteIsToldAndLeftAsItWas) {
       for (int code : rig.exitCodes) text.append(1, ' ').append(std::to_string(code));
       return text;
     });
-    std::string expectedReport = c.report;
-    const std::size_t bin = expectedReport.find("<bin>");
-    if (bin != std::string::npos) expectedReport.replace(bin, 5, rig.bin);
-    EXPECT_EQ(report, expectedReport);
+    EXPECT_EQ(report, words(rig, c.report));
 
     ASSERT_EQ(::chmod(path.c_str(), std::string(c.file) == "ws" ? 0755 : 0644), 0);
     EXPECT_EQ(DescribeFolder(rig.ws), expected);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "editor/texts.h"
 #include "editor_rig.h"
 #include "platform/text.h"
 
@@ -18,7 +19,7 @@ using testing::OpcFile;
 
 using Texts = std::vector<std::u16string>;
 
-constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+const std::u16string kTitle(texts::kApplicationTitle);
 constexpr const char* kLe = "QB.OPC.AdaptTIRV3x.LE.20";
 constexpr const char* kBe = "QB.OPC.AdaptTIRV3x.BE.20";
 
@@ -29,7 +30,7 @@ TEST(EditorCommandsTest, ASwitchKeepsTheShownValuesInTheShownRecordAndCancelDrop
   rig.File("Gamma.opc", "V24 2 600 7 2 2 100 0");
   rig.Open();
   const auto files = rig.Files();
-  ASSERT_EQ(rig.editor.currentName(), u"Alpha");
+  ASSERT_EQ(rig.Selected(), u"Alpha");
 
   // Edits on Alpha, then TCP/IP for it: the serial combos go grey but keep their values.
   rig.ui.PickText(ids::kBaud, u"4800");
@@ -39,28 +40,26 @@ TEST(EditorCommandsTest, ASwitchKeepsTheShownValuesInTheShownRecordAndCancelDrop
   rig.ui.Click(1006);
   rig.ui.Type(ids::kParameter, u"-ip10.9.9.9");
   rig.ui.PickText(ids::kResource, u"Beta");
-
-  // The typed alignment differs from Big Endian only in letter case: it names it.
-  EXPECT_EQ(*rig.Record(u"Alpha.opc"),
-            (ResourceRecord{u"Alpha.opc", 6, u"4800", u"1", u"8", u"Even", u"750", u"-ip10.9.9.9",
-                            u"Big Endian"}));
-  EXPECT_EQ(rig.editor.currentName(), u"Beta");
+  EXPECT_EQ(rig.Selected(), u"Beta");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip10.0.0.5", u"Big Endian"}));
 
-  // Gamma is serial: its disabled Parameter edit still shows Beta's parameter, and the
-  // next switch writes that into Gamma.
+  // Gamma is serial: its disabled Parameter edit still shows Beta's parameter.
   rig.ui.PickText(ids::kResource, u"Gamma");
   EXPECT_EQ(rig.Values(),
             (Texts{u"600", u"2", u"7", u"Even", u"100", u"-ip10.0.0.5", u"Little Endian"}));
   EXPECT_EQ(rig.Enabled(), "xxxxx-");
+  // Alpha shows what was shown when it was left: TCP/IP, and the typed alignment, which
+  // differs from Big Endian only in letter case, as the alignment it names.
   rig.ui.PickText(ids::kResource, u"Alpha");
-  EXPECT_EQ(*rig.Record(u"Gamma.opc"), (ResourceRecord{u"Gamma.opc", 1, u"600", u"2", u"7", u"Even",
-                                                       u"100", u"-ip10.0.0.5", u"Little Endian"}));
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Values(),
             (Texts{u"4800", u"1", u"8", u"Even", u"750", u"-ip10.9.9.9", u"Big Endian"}));
+  rig.ui.PickText(ids::kResource, u"Gamma");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1001);
+  EXPECT_EQ(rig.Values(),
+            (Texts{u"600", u"2", u"7", u"Even", u"100", u"-ip10.9.9.9", u"Little Endian"}));
 
   rig.ui.PressEscape();
   EXPECT_EQ(rig.ui.endCode(), kEndCancel);
@@ -73,8 +72,7 @@ TEST(EditorCommandsTest, ASwitchWithAnEmptyTimeoutIsRefusedAndThePreviousEntrySt
   rig.File("Line1.opc", "V24 1 9600 8 1 0 2000 0");
   rig.File("Line10.opc", "V24 2 19200 7 2 1 3000 0");
   rig.Open();
-  const auto files = rig.Files();
-  const ResourceRecord line1 = *rig.Record(u"Line1.opc");
+  const std::string line10 = rig.Bytes("Line10.opc");
 
   rig.ui.PickText(ids::kBaud, u"4800");
   rig.ui.Type(ids::kTimeout, u"");
@@ -82,12 +80,9 @@ TEST(EditorCommandsTest, ASwitchWithAnEmptyTimeoutIsRefusedAndThePreviousEntrySt
 
   ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
   EXPECT_EQ(rig.ui.session().boxes[0].kind, BoxKind::kApplication);
-  EXPECT_EQ(rig.ui.session().boxes[0].text,
-            u"An error has occoured, make sure all values have been set");
+  EXPECT_EQ(rig.ui.session().boxes[0].text, texts::kSwitchRefused);
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Line1");
-  EXPECT_EQ(rig.editor.currentName(), u"Line1");
-  EXPECT_EQ(*rig.Record(u"Line1.opc"), line1);
+  EXPECT_EQ(rig.Selected(), u"Line1");
   // Still Line1 on show; the bound values are pushed again, so the uncollected baud goes.
   EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
   EXPECT_EQ(rig.Values(),
@@ -95,12 +90,15 @@ TEST(EditorCommandsTest, ASwitchWithAnEmptyTimeoutIsRefusedAndThePreviousEntrySt
 
   rig.ui.Type(ids::kTimeout, u"2500");
   rig.ui.PickText(ids::kResource, u"Line10");
-  EXPECT_EQ(rig.Record(u"Line1.opc")->timeout, u"2500");
-  EXPECT_EQ(rig.editor.currentName(), u"Line10");
+  EXPECT_EQ(rig.Selected(), u"Line10");
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"2", u"7", u"Odd", u"3000", u"-ip127.0.0.1", u"Little Endian"}));
   EXPECT_EQ(rig.ui.session().boxes.size(), 1u);
-  EXPECT_EQ(rig.Files(), files);
+  // Line1 got the timeout typed after the refusal, and nothing of the refused switch.
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.session().boxes.size(), 1u);
+  EXPECT_EQ(rig.Bytes("Line1.opc"), OpcFile("V24 1 9600 8 1 0 2500 0"));
+  EXPECT_EQ(rig.Bytes("Line10.opc"), line10);
 }
 
 // A file whose name is not its entry + ".opc" is still the resource its entry stands for.
@@ -145,9 +143,8 @@ TEST(EditorCommandsTest, ARefusedSwitchSelectsTheExactTwinAgain) {
 
   rig.ui.Type(edit, u"");
   rig.ui.Pick(ids::kResource, 0);
-  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"An error has occoured, make sure all values have been set"});
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{std::u16string(texts::kSwitchRefused)});
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 1);
-  EXPECT_EQ(rig.editor.currentName(), entries[1]);
 
   rig.ui.Type(edit, serialShown ? u"2500" : u"-ip10.0.0.9");
   rig.ui.Click(ids::kSave);
@@ -186,12 +183,11 @@ TEST(EditorCommandsTest, WithAnEmptyListSaveDoesNothingAndOkCloses) {
   EditorRig rig;
   rig.Open();
   const std::size_t boxes = rig.ui.session().boxes.size();
-  EXPECT_EQ(rig.editor.CollectCurrentResource(), 0);
   rig.ui.Click(ids::kSave);
   EXPECT_EQ(rig.ui.session().boxes.size(), boxes);
   EXPECT_FALSE(rig.ui.ended());
   rig.ui.Click(ids::kDeleteResource);
-  EXPECT_EQ(rig.ui.BoxTexts().back(), u"You must select a resource to delete");
+  EXPECT_EQ(rig.ui.BoxTexts().back(), texts::kSelectToDelete);
   EXPECT_EQ(rig.ui.session().boxes.back().kind, BoxKind::kApplication);
   rig.ui.PressEnter();
   EXPECT_TRUE(rig.ui.ended());
@@ -227,7 +223,7 @@ TEST(EditorCommandsTest, SaveOfValuesThatCannotBeCollectedSaysTheDataWasNotSaved
   rig.File("Beta.opc", "DLL netdrv.dll -ip10.0.0.5");
   rig.Open();
   const auto files = rig.Files();
-  const std::u16string notSaved = u"Data not saved make sure all values have been set";
+  const std::u16string notSaved(texts::kNotSaved);
 
   rig.ui.PickText(ids::kBaud, u"110");
   rig.ui.Type(ids::kTimeout, u"");
@@ -256,7 +252,7 @@ TEST(EditorCommandsTest, OkStaysOpenUntilEverythingIsSaved) {
   rig.ui.Type(ids::kTimeout, u"");
   rig.ui.PressEnter();
   EXPECT_FALSE(rig.ui.ended());
-  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"Data not saved make sure all values have been set"});
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{std::u16string(texts::kNotSaved)});
 
   // Beta, changed here, turns unloadable behind the editor's back. Replacing it is
   // asked; the file cannot take Beta's values without losing what it holds, so it stays
@@ -271,17 +267,16 @@ TEST(EditorCommandsTest, OkStaysOpenUntilEverythingIsSaved) {
   rig.ui.PressEnter();
   EXPECT_FALSE(rig.ui.ended());
   ASSERT_EQ(rig.ui.session().boxes.size(), 3u);
-  EXPECT_EQ(rig.ui.session().boxes[1].text,
-            u"Beta.opc was changed by another program since it was loaded. Replace it with your "
-            u"values?");
+  EXPECT_EQ(rig.ui.session().boxes[1].text, texts::Format(texts::kChangedOnDisk, u"Beta.opc"));
   EXPECT_EQ(rig.ui.session().boxes[1].type, 36);
   const testing::RecordedBox& box = rig.ui.session().boxes[2];
   EXPECT_EQ(box.kind, BoxKind::kOwned);
   EXPECT_EQ(box.type, 64);
   EXPECT_EQ(box.caption, kTitle);
-  EXPECT_EQ(box.text,
-            u"An error has occoured, data may not have been saved\n"
-            u"Beta.opc: a line is neither a [section] header nor a key=value entry in a section");
+  EXPECT_EQ(
+      box.text,
+      std::u16string(texts::kSaveFailed) +
+          u"\nBeta.opc: a line is neither a [section] header nor a key=value entry in a section");
   EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 9600 8 1 0 900 0"));
   EXPECT_EQ(rig.Bytes("Beta.opc"), broken);
 
@@ -292,9 +287,7 @@ TEST(EditorCommandsTest, OkStaysOpenUntilEverythingIsSaved) {
   EXPECT_EQ(rig.ui.endCode(), kEndOk);
   EXPECT_EQ(rig.ui.session().boxes.size(), 3u);
   EXPECT_EQ(rig.Bytes("Beta.opc"), OpcFile("DLL netdrv.dll -ip10.0.0.6"));
-  // OK reads the controls back into the bound texts as the dialog closes.
-  EXPECT_EQ(rig.editor.boundTexts().timeout, u"900");
-  EXPECT_EQ(rig.editor.boundTexts().resource, u"Alpha");
+  EXPECT_EQ(rig.Bytes("Alpha.opc"), OpcFile("V24 1 9600 8 1 0 900 0"));
 }
 
 TEST(EditorCommandsTest, DeletingTheOnlyResourceEmptiesTheListAndKeepsTheControls) {
@@ -307,20 +300,20 @@ TEST(EditorCommandsTest, DeletingTheOnlyResourceEmptiesTheListAndKeepsTheControl
   rig.ui.Click(ids::kDeleteResource);
   ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
   const testing::RecordedBox& question = rig.ui.session().boxes[0];
-  EXPECT_EQ(question.text, u"Are you sure you want to delete this resource?");
+  EXPECT_EQ(question.text, texts::kConfirmDelete);
   EXPECT_EQ(question.type, 36);
   EXPECT_EQ(question.caption, kTitle);
   EXPECT_EQ(ListFolder(rig.ws), std::vector<std::string>{});
-  EXPECT_EQ(rig.editor.records().Count(), 0u);
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{});
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), -1);
-  EXPECT_EQ(rig.editor.currentName(), u"Only");
-  EXPECT_EQ(rig.editor.deleteName(), u"Only");
   EXPECT_EQ(rig.Values(), shown);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1002);
 
+  // Nothing is left to delete or save: the next Delete says so, Save and OK write nothing.
   rig.ui.Click(ids::kDeleteResource);
-  EXPECT_EQ(rig.ui.BoxTexts().back(), u"You must select a resource to delete");
+  EXPECT_EQ(rig.ui.BoxTexts().back(), texts::kSelectToDelete);
+  EXPECT_EQ(rig.ui.session().boxes.size(), 2u);
+  rig.ui.Click(ids::kSave);
   EXPECT_EQ(rig.ui.session().boxes.size(), 2u);
   rig.ui.PressEnter();
   EXPECT_EQ(rig.ui.endCode(), kEndOk);
@@ -338,10 +331,18 @@ TEST(EditorCommandsTest, DeleteAnsweredNoChangesNothing) {
 
   rig.Answer({kNo});
   rig.ui.Click(ids::kDeleteResource);
-  before.boxes.push_back(u"Are you sure you want to delete this resource?");
+  before.boxes.emplace_back(texts::kConfirmDelete);
   EXPECT_EQ(rig.Now(), before);
   EXPECT_EQ(rig.Files(), files);
-  EXPECT_EQ(rig.editor.deleteName(), u"");
+
+  // Each entry still shows its own resource, and a save has nothing to write.
+  rig.ui.PickText(ids::kResource, u"Alpha");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
+  rig.ui.PickText(ids::kResource, u"Beta");
+  EXPECT_EQ(rig.Now(), before);
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.Now(), before);
+  EXPECT_EQ(rig.Files(), files);
 }
 
 TEST(EditorCommandsTest, AFileThatCannotBeDeletedKeepsItsRecordAndSelection) {
@@ -357,8 +358,8 @@ TEST(EditorCommandsTest, AFileThatCannotBeDeletedKeepsItsRecordAndSelection) {
 
   rig.Answer({kYes});
   rig.ui.Click(ids::kDeleteResource);
-  before.boxes.push_back(u"Are you sure you want to delete this resource?");
-  before.boxes.push_back(u"The resource could not be deleted\nBeta.opc: Is a directory");
+  before.boxes.emplace_back(texts::kConfirmDelete);
+  before.boxes.push_back(std::u16string(texts::kDeleteFailed) + u"\nBeta.opc: Is a directory");
   EXPECT_EQ(rig.Now(), before);
   EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Beta");
   EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Alpha.opc", "Beta.opc"}));
@@ -368,9 +369,18 @@ TEST(EditorCommandsTest, AFileThatCannotBeDeletedKeepsItsRecordAndSelection) {
   rig.Answer({kYes});
   rig.ui.Click(ids::kDeleteResource);
   EXPECT_EQ(rig.ui.BoxTexts().back(),
-            u"The resource could not be deleted\nBeta.opc: No such file or directory");
+            std::u16string(texts::kDeleteFailed) + u"\nBeta.opc: No such file or directory");
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Alpha", u"Beta"}));
   EXPECT_EQ(rig.ui.GetText(ids::kResource), u"Beta");
+  // Beta's entry still stands for Beta: a change to it is saved into a new Beta.opc.
+  rig.Answer({kYes});
+  rig.ui.Type(ids::kParameter, u"-ip10.0.0.6");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts().back(), texts::Format(texts::kDeletedOnDisk, u"Beta.opc"));
+  EXPECT_EQ(rig.Bytes("Beta.opc"),
+            "[GeneralSettings]\r\nAdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\r\n"
+            "Description=QB-Software Adaptation for Tirvane LE PLC\xB4s\r\n\r\n"
+            "[Online]\r\nComTeleLength=1428\r\nComPort=DLL netdrv.dll -ip10.0.0.6\r\n\r\n");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "editor_rig.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
+
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -20,15 +23,9 @@ void PrintTexts(const std::vector<std::u16string>& texts, std::ostream* os) {
 void PrintTo(const Seen& s, std::ostream* os) {
   *os << "\n  entries ";
   PrintTexts(s.entries, os);
-  *os << " selected " << s.selected << " current '" << Utf16ToUtf8(s.currentName) << "'\n  values ";
+  *os << " selected " << s.selected << "\n  values ";
   PrintTexts(s.values, os);
-  *os << " enabled " << s.enabled << " radio " << s.checkedRadio << " port kind " << s.portKind;
-  *os << "\n  records:";
-  for (const ResourceRecord& r : s.records) {
-    *os << "\n    ";
-    PrintTo(r, os);
-  }
-  *os << "\n  boxes ";
+  *os << " enabled " << s.enabled << " radio " << s.checkedRadio << "\n  boxes ";
   PrintTexts(s.boxes, os);
   *os << " end code " << s.endCode << "\n";
 }
@@ -71,6 +68,19 @@ std::vector<std::pair<std::string, std::string>> EditorRig::Files() const {
   return files;
 }
 
+std::vector<std::string> EditorRig::ListingOrder() const {
+  std::vector<std::string> names;
+  const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(ws.c_str()), ::closedir);
+  if (!folder) return names;
+  while (const dirent* entry = ::readdir(folder.get())) {
+    const std::string name = entry->d_name;
+    if (name.size() > 4 && EqualsIgnoreCase(Utf8ToUtf16(name.substr(name.size() - 4)), u".opc")) {
+      names.push_back(name);
+    }
+  }
+  return names;
+}
+
 void EditorRig::Open() { ASSERT_TRUE(ui.Initialise(editor)); }
 
 std::vector<std::u16string> EditorRig::Values() {
@@ -92,20 +102,12 @@ Seen EditorRig::Now() {
   Seen s;
   s.entries = ui.Entries(ids::kResource);
   s.selected = ui.Combo(ids::kResource).CurrentIndex();
-  s.currentName = editor.currentName();
   s.values = Values();
   s.enabled = Enabled();
   s.checkedRadio = ui.CheckedRadio();
-  s.portKind = editor.portKind();
-  s.records.assign(editor.records().begin(), editor.records().end());
   s.boxes = ui.BoxTexts();
   s.endCode = ui.ended() ? ui.endCode() : 0;
   return s;
-}
-
-const ResourceRecord* EditorRig::Record(std::u16string_view name) {
-  const auto it = editor.records().FindByName(name);
-  return it == editor.records().end() ? nullptr : &*it;
 }
 
 void EditorRig::Answer(std::initializer_list<int> answers) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -12,7 +11,6 @@
 #include "editor/editor_dialog.h"
 #include "editor/templates.h"
 #include "support/fake_controls.h"
-#include "support/record_print.h"
 #include "support/resource_texts.h"
 #include "support/temp_dir.h"
 
@@ -27,18 +25,15 @@ class EditorControls : public FakeControls {
   EditorControls() : FakeControls(EditorDialogTemplate()) {}
 };
 
-/// What the user sees and what the editor holds, for whole-state comparisons.
+/// What the user sees, for whole-state comparisons.
 struct Seen {
   std::vector<std::u16string> entries;
   int selected;
-  std::u16string currentName;
   /// Baud, Stopbits, Databits, Parity, Timeout, Parameter, Alignment.
   std::vector<std::u16string> values;
   /// Baud, Stopbits, Databits, Parity, Timeout, Parameter: "x" enabled, "-" disabled.
   std::string enabled;
   int checkedRadio;
-  std::int32_t portKind;  ///< the editor's port-kind state
-  std::vector<ResourceRecord> records;
   std::vector<std::u16string> boxes;
   int endCode;  ///< 0 while the dialog is open
 
@@ -57,6 +52,9 @@ struct EditorRig {
   std::string WsPath(const std::string& name) const { return ws + "/" + name; }
   /// Every file of the workspace with its bytes, for "nothing was written" checks.
   std::vector<std::pair<std::string, std::string>> Files() const;
+  /// The workspace's resource files in the order the folder lists them, the order in
+  /// which the editor reads them and lists twins.
+  std::vector<std::string> ListingOrder() const;
 
   /// Initialises the editor dialog on the controls: the workspace is loaded.
   void Open();
@@ -64,7 +62,8 @@ struct EditorRig {
   Seen Now();
   std::vector<std::u16string> Values();
   std::string Enabled();
-  const ResourceRecord* Record(std::u16string_view name);
+  /// The text of the selected Resource entry; empty when none is selected.
+  std::u16string Selected() { return ui.GetText(ids::kResource); }
 
   /// Answers the next question boxes, in order.
   void Answer(std::initializer_list<int> answers);

@@ -1,7 +1,8 @@
 // The editor dialog as it opens, its port-kind state, the display of one record and the
-// listing of the records in the Resource combo.
+// listing of the records in the Resource combo, as a person sees them.
 #include <gtest/gtest.h>
 
+#include "editor/texts.h"
 #include "editor_rig.h"
 #include "platform/text.h"
 
@@ -16,7 +17,7 @@ using testing::Seen;
 
 using Texts = std::vector<std::u16string>;
 
-constexpr const char16_t* kTitle = u"Tirvane OPC-Server 2.0 Resource Editor";
+const std::u16string kTitle(texts::kApplicationTitle);
 
 TEST(EditorViewTest, AnEmptyWorkspaceOpensInTheTcpIpStateWithTheDefaults) {
   EditorRig rig;
@@ -25,18 +26,16 @@ TEST(EditorViewTest, AnEmptyWorkspaceOpensInTheTcpIpStateWithTheDefaults) {
   ASSERT_EQ(rig.ui.session().boxes.size(), 1u);
   const testing::RecordedBox& box = rig.ui.session().boxes[0];
   EXPECT_EQ(box.kind, BoxKind::kOwned);
-  EXPECT_EQ(box.text, u"There are no files of type .opc, select Add Resource to create one");
+  EXPECT_EQ(box.text, texts::kNoOpcFiles);
   EXPECT_EQ(box.caption, kTitle);
   EXPECT_EQ(box.type, 64);
 
   EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{});
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), -1);
-  EXPECT_EQ(rig.editor.currentName(), u"");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Enabled(), "-----x");  // only the Parameter edit of the six
   EXPECT_EQ(rig.Values(),
             (Texts{u"9600", u"1", u"8", u"None", u"2000", u"-ip127.0.0.1", u"Little Endian"}));
-  EXPECT_EQ(rig.editor.portKind(), kPortTcpIp);
 
   // The fixed lists, as shown.
   EXPECT_EQ(rig.ui.Entries(ids::kBaud), (Texts{u"110", u"300", u"600", u"1200", u"2400", u"4800",
@@ -62,165 +61,162 @@ TEST(EditorViewTest, AnEmptyWorkspaceOpensInTheTcpIpStateWithTheDefaults) {
   testing::RemoveTree(created.ws);
   created.Answer({kYes});
   created.Open();
-  EXPECT_EQ(created.ui.BoxTexts(),
-            Texts{U16("The folder " + created.ws +
-                      " does not exist, \n\n would you like it to be created for you?")});
+  EXPECT_EQ(created.ui.BoxTexts(), Texts{texts::Format(texts::kFolderMissing, U16(created.ws))});
   Seen expected = rig.Now();
   expected.boxes = created.ui.BoxTexts();
   EXPECT_EQ(created.Now(), expected);
 }
 
+// Each kind is reached as a person reaches it: by showing a resource of that kind (the
+// simulation buttons cannot be clicked) after a resource of any other.
 TEST(EditorViewTest, EachPortKindSetsItsControlsFromAnyOtherAndChangesNoValue) {
   const char* const enabledByKind[7] = {"xxxxx-", "xxxxx-", "xxxxx-", "xxxxx-",
                                         "------", "------", "-----x"};
+  const char* const portByKind[7] = {"V24 1 9600 8 1 0 2000 0",     "V24 2 4800 7 2 1 500 0",
+                                     "V24 3 600 8 2 2 100 0",       "V24 4 1200 7 1 0 50 0",
+                                     "SIM SimHost.dll Vsim1.Vsim1", "SIM SimHost.dll Vsim2.Vsim2",
+                                     "DLL netdrv.dll -ip10.0.0.7"};
+  {
+    EditorRig rig;
+    for (int kind = 0; kind < 7; ++kind) {
+      rig.File("Kind" + std::to_string(kind) + ".opc", portByKind[kind]);
+    }
+    rig.Open();
+    ASSERT_EQ(rig.ui.ComboCount(ids::kResource), 7);
+    for (int from = 0; from < 7; ++from) {
+      for (int to = 0; to < 7; ++to) {
+        SCOPED_TRACE(::testing::Message() << "from " << from << " to " << to);
+        rig.ui.Pick(ids::kResource, from);
+        rig.ui.Pick(ids::kResource, to);
+        EXPECT_EQ(rig.Enabled(), enabledByKind[to]);
+        EXPECT_EQ(rig.ui.CheckedRadio(), 1000 + to);
+      }
+    }
+    EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  }
+
+  // The user's radio buttons do the same and change no value; the simulation ones
+  // cannot be picked. Save writes the last one picked with the values shown.
   EditorRig rig;
   rig.File("Line1.opc", "V24 3 4800 7 2 1 750 0", "QB.OPC.AdaptTIRV3x.BE.20");
   rig.Open();
   const Texts shown = rig.Values();
   ASSERT_EQ(shown, (Texts{u"4800", u"2", u"7", u"Odd", u"750", u"-ip127.0.0.1", u"Big Endian"}));
-
-  for (int from = 0; from < 7; ++from) {
-    for (int to = 0; to < 7; ++to) {
-      SCOPED_TRACE(::testing::Message() << "from " << from << " to " << to);
-      rig.editor.SelectPortKind(from);
-      rig.editor.SelectPortKind(to);
-      EXPECT_EQ(rig.Enabled(), enabledByKind[to]);
-      EXPECT_EQ(rig.ui.CheckedRadio(), 1000 + to);
-      EXPECT_EQ(rig.editor.portKind(), to);
-      EXPECT_EQ(rig.Values(), shown);
-    }
-  }
-
-  // The user's radio buttons do the same; the simulation ones cannot be picked.
-  for (int kind : {6, 0, 1, 2, 3}) {
+  for (int kind : {6, 0, 4, 1, 5, 2, 3}) {
+    SCOPED_TRACE(kind);
+    const int before = rig.ui.CheckedRadio();
     rig.ui.Click(1000 + kind);
-    EXPECT_EQ(rig.Enabled(), enabledByKind[kind]);
-    EXPECT_EQ(rig.ui.CheckedRadio(), 1000 + kind);
+    const bool pickable = kind != kPortSimulation1 && kind != kPortSimulation2;
+    EXPECT_EQ(rig.ui.CheckedRadio(), pickable ? 1000 + kind : before);
+    if (pickable) {
+      EXPECT_EQ(rig.Enabled(), enabledByKind[kind]);
+    }
+    EXPECT_EQ(rig.Values(), shown);
   }
-  EXPECT_EQ(rig.Values(), shown);
-  EXPECT_EQ(*rig.Record(u"Line1.opc"), (ResourceRecord{u"Line1.opc", 2, u"4800", u"2", u"7", u"Odd",
-                                                       u"750", u"-ip127.0.0.1", u"Big Endian"}));
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
+  EXPECT_EQ(rig.Bytes("Line1.opc"),
+            testing::OpcFile("V24 4 4800 7 2 1 750 0", "QB.OPC.AdaptTIRV3x.BE.20"));
 }
 
-TEST(EditorViewTest, ShowResourceShowsEveryKindWithItsControls) {
+TEST(EditorViewTest, APickedResourceShowsItsKindWithItsControls) {
   EditorRig rig;
   rig.File("Com2.opc", "V24 2 4800 7 2 1 500 0", "QB.OPC.AdaptTIRV3x.BE.20");
   rig.File("Sim1.opc", "SIM SimHost.dll Vsim1.Vsim1");
   rig.File("Sim2.opc", "SIM SimHost.dll Vsim2.Vsim2", "QB.OPC.AdaptTIRV3x.BE.20");
   rig.File("Tcp.opc", "DLL netdrv.dll -ip10.0.0.7");
   rig.Open();
-  ASSERT_EQ(rig.editor.currentName(), u"Com2");
+  ASSERT_EQ(rig.Selected(), u"Com2");
 
-  EXPECT_EQ(rig.editor.ShowResource(u"Tcp"), 0);
+  rig.ui.PickText(ids::kResource, u"Tcp");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
   EXPECT_EQ(rig.Enabled(), "-----x");
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip10.0.0.7", u"Little Endian"}));
 
   // A serial record leaves the previous parameter in the disabled Parameter edit.
-  EXPECT_EQ(rig.editor.ShowResource(u"Com2"), 0);
+  rig.ui.PickText(ids::kResource, u"Com2");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1001);
   EXPECT_EQ(rig.Enabled(), "xxxxx-");
   EXPECT_EQ(rig.Values(),
             (Texts{u"4800", u"2", u"7", u"Odd", u"500", u"-ip10.0.0.7", u"Big Endian"}));
 
-  EXPECT_EQ(rig.editor.ShowResource(u"Sim1"), 0);
+  rig.ui.PickText(ids::kResource, u"Sim1");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1004);
   EXPECT_EQ(rig.Enabled(), "------");
   EXPECT_EQ(rig.Values(),
             (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip10.0.0.7", u"Little Endian"}));
 
-  EXPECT_EQ(rig.editor.ShowResource(u"Sim2"), 0);
+  rig.ui.PickText(ids::kResource, u"Sim2");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1005);
   EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
-  EXPECT_EQ(rig.editor.portKind(), kPortSimulation2);
-
-  // Showing is not switching: the selection and the current name stay.
-  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.editor.currentName(), u"Com2");
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
 }
 
-TEST(EditorViewTest, ShowResourceOfANameWithoutARecordChangesNothing) {
-  EditorRig rig;
-  rig.File("Line1.opc", "V24 1 4800 7 2 1 500 0");
-  rig.Open();
-  const Seen before = rig.Now();
-  for (const char16_t* name : {u"Line2", u"line1", u"Line1.opc", u"Line1 ", u""}) {
-    EXPECT_EQ(rig.editor.ShowResource(name), kGeneralFailure) << Utf16ToUtf8(name);
-    EXPECT_EQ(rig.Now(), before) << Utf16ToUtf8(name);
-  }
-}
-
-TEST(EditorViewTest, ARecordOfAnotherPortKindShowsItsValuesButKeepsThePortKindState) {
+TEST(EditorViewTest, ARecordOfNoKnownPortKindShowsItsValuesButKeepsThePortKindState) {
   EditorRig rig;
   rig.File("Com1.opc", "V24 1 9600 8 1 0 2000 0");
-  rig.File("Odd.opc", "V24 5 1200 7 2 2 100 0");  // read with port kind -1
+  rig.File("Odd.opc", "V24 5 1200 7 2 2 100 0");  // names none of COM1..COM4
   rig.Open();
-  ASSERT_EQ(rig.editor.currentName(), u"Com1");
-  ASSERT_EQ(rig.Record(u"Odd.opc")->portKind, -1);
+  ASSERT_EQ(rig.Selected(), u"Com1");
+  const Texts odd{u"1200", u"2", u"7", u"Even", u"100", u"-ip127.0.0.1", u"Little Endian"};
 
-  EXPECT_EQ(rig.editor.ShowResource(u"Odd"), kGeneralFailure);
+  rig.ui.PickText(ids::kResource, u"Odd");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
   EXPECT_EQ(rig.Enabled(), "xxxxx-");
-  EXPECT_EQ(rig.editor.portKind(), kPortCom1);
-  EXPECT_EQ(rig.Values(),
-            (Texts{u"1200", u"2", u"7", u"Even", u"100", u"-ip127.0.0.1", u"Little Endian"}));
+  EXPECT_EQ(rig.Values(), odd);
 
-  rig.editor.records().Append(
-      {u"Nine.opc", 9, u"600", u"1", u"8", u"Odd", u"5", u"-ipx", u"Big Endian"});
-  rig.editor.SelectPortKind(6);
-  EXPECT_EQ(rig.editor.ShowResource(u"Nine"), kGeneralFailure);
+  // From a resource the user put on TCP/IP, that state stays in turn.
+  rig.ui.PickText(ids::kResource, u"Com1");
+  rig.ui.Click(ids::kRadioLast);
+  rig.ui.PickText(ids::kResource, u"Odd");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
-  EXPECT_EQ(rig.Values(),
-            (Texts{u"600", u"1", u"8", u"Odd", u"5", u"-ip127.0.0.1", u"Big Endian"}));
+  EXPECT_EQ(rig.Enabled(), "-----x");
+  EXPECT_EQ(rig.Values(), odd);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
 }
 
 TEST(EditorViewTest, TheResourceListShowsTheFirstPartOfEachNameSortedAndShowsTheFirst) {
   EditorRig rig;
+  rig.File("Line1.opc", "V24 3 4800 8 1 1 10 0", "QB.OPC.AdaptTIRV3x.BE.20");
+  rig.File("a.b.opc", "DLL netdrv.dll -ip2", "QB.OPC.AdaptOther.XX.20");
+  rig.File("Plant.OPC", "V24 2 600 7 2 2 20 0");
+  rig.File("..cfg.x.opc", "V24 1 300 7 2 2 30 0");
   rig.Open();
-  auto& list = rig.editor.records();
-  list.Append({u"Line1.opc", 2, u"4800", u"1", u"8", u"Odd", u"10", u"-ip1", u"Big Endian"});
-  list.Append({u"a.b.opc", 6, u"19200", u"1", u"8", u"None", u"2000", u"-ip2", u""});
-  list.Append({u"Plant.OPC", 1, u"600", u"2", u"7", u"Even", u"20", u"-ip3", u""});
-  list.Append({u"..cfg.x.opc", 0, u"300", u"2", u"7", u"Even", u"30", u"-ip4", u""});
 
   // The first entry, a, has no a.opc: it stands for the file it was listed from, whose
-  // empty alignment is shown as it is.
-  EXPECT_EQ(rig.editor.RefreshResourceList(), 0);
+  // alignment of no known adaptation is shown empty.
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"a", u"cfg", u"Line1", u"Plant"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
-  EXPECT_EQ(rig.editor.currentName(), u"a");
   EXPECT_EQ(rig.Values(), (Texts{u"19200", u"1", u"8", u"None", u"2000", u"-ip2", u""}));
 
-  list.Remove(list.FindByName(u"a.b.opc"));
-  list.Remove(list.FindByName(u"..cfg.x.opc"));
-  EXPECT_EQ(rig.editor.RefreshResourceList(), 0);
+  // Each deletion lists the rest again and shows the first of them.
+  rig.Answer({kYes, kYes});
+  rig.ui.Click(ids::kDeleteResource);
+  EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"cfg", u"Line1", u"Plant"}));
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
+  rig.ui.Click(ids::kDeleteResource);
+  EXPECT_EQ(ListFolder(rig.ws), (std::vector<std::string>{"Line1.opc", "Plant.OPC"}));
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Line1", u"Plant"}));
-  EXPECT_EQ(rig.editor.currentName(), u"Line1");
+  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 0);
   EXPECT_EQ(rig.ui.CheckedRadio(), 1002);
   EXPECT_EQ(rig.Values(), (Texts{u"4800", u"1", u"8", u"Odd", u"10", u"-ip2", u"Big Endian"}));
   // Plant stands for Plant.OPC, the file of its own.
-  EXPECT_EQ(rig.editor.ShowResource(u"Plant"), 0);
+  rig.ui.PickText(ids::kResource, u"Plant");
   EXPECT_EQ(rig.ui.CheckedRadio(), 1001);
-
-  // Nothing left: the combo empties, the rest stays as it was.
-  list.Clear();
-  const Texts shown = rig.Values();
-  EXPECT_EQ(rig.editor.RefreshResourceList(), 0);
-  EXPECT_EQ(rig.ui.Entries(ids::kResource), Texts{});
-  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), -1);
-  EXPECT_EQ(rig.editor.currentName(), u"Line1");
-  EXPECT_EQ(rig.Values(), shown);
+  EXPECT_EQ(rig.ui.GetText(ids::kBaud), u"600");
+  const std::u16string question(texts::kConfirmDelete);
+  EXPECT_EQ(rig.ui.BoxTexts(), (Texts{question, question}));
 }
 
 TEST(EditorViewTest, AWorkspaceWhoseFirstEntryCannotBeShownOpensWithTheLoadingError) {
   EditorRig rig;
-  rig.File("Aaa.opc", "V24 5 1200 7 2 2 100 0");  // read with port kind -1
+  rig.File("Aaa.opc", "V24 5 1200 7 2 2 100 0");  // names none of COM1..COM4
   rig.File("Plant.OPC", "V24 2 600 7 2 2 20 0");
   rig.Raw("broken.opc", "[Online]\r\nComPort=nothing known\r\n");
   rig.Open();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Aaa", u"Plant"}));
-  EXPECT_EQ(rig.editor.currentName(), u"Aaa");
+  EXPECT_EQ(rig.Selected(), u"Aaa");
   ASSERT_EQ(rig.ui.session().boxes.size(), 2u);
   for (const testing::RecordedBox& box : rig.ui.session().boxes) {
     EXPECT_EQ(box.kind, BoxKind::kApplication);
@@ -229,8 +225,9 @@ TEST(EditorViewTest, AWorkspaceWhoseFirstEntryCannotBeShownOpensWithTheLoadingEr
   // "Invalid File" with the file and why, then the loading's error once the dialog is
   // set up.
   EXPECT_EQ(rig.ui.BoxTexts(),
-            (Texts{u"Invalid File\nbroken.opc: the port text \"nothing known\" names no port",
-                   u"An error has occoured while loading the workspace"}));
+            (Texts{std::u16string(texts::kInvalidFile) +
+                       u"\nbroken.opc: the port text \"nothing known\" names no port",
+                   std::u16string(texts::kWorkspaceError)}));
   // Reading Plant.OPC selected COM2; showing Aaa kept the port and showed its values.
   EXPECT_EQ(rig.ui.CheckedRadio(), 1001);
   EXPECT_EQ(rig.Enabled(), "xxxxx-");

@@ -3,6 +3,7 @@
 // changes is ever written.
 #include <gtest/gtest.h>
 
+#include "editor/texts.h"
 #include "editor_rig.h"
 #include "platform/text.h"
 
@@ -16,10 +17,17 @@ using testing::OpcFile;
 using Texts = std::vector<std::u16string>;
 
 constexpr const char* kCustom = "QB.OPC.AdaptCustom.XX.21";
-const std::u16string kNotSaved = u"Data not saved make sure all values have been set";
-const std::u16string kLoadingError = u"An error has occoured while loading the workspace";
-const std::u16string kSaveFailed = u"An error has occoured, data may not have been saved";
+const std::u16string kNotSaved(texts::kNotSaved);
+const std::u16string kLoadingError(texts::kWorkspaceError);
+const std::u16string kSaveFailed(texts::kSaveFailed);
 
+// What another program writes into each of `names` while the editor runs. A file the
+// editor takes for unchanged keeps it through a save, without a question.
+void ChangeBehindTheEditor(const EditorRig& rig, const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    rig.Raw(name, rig.Bytes(name) + "[Colleague]\r\nNote=kept\r\n");
+  }
+}
 // Files that hold values the editor's lists do not offer, or that it cannot name.
 struct OddFile {
   const char* name;
@@ -48,8 +56,7 @@ TEST(ShownValuesTest, OpenThenOkLeavesEveryFileAsItWasWhateverItHolds) {
     EditorRig rig;
     rig.Raw(file.name, file.bytes);
     rig.Open();
-    ASSERT_EQ(rig.editor.records().Count(), 1u);
-    EXPECT_FALSE(rig.editor.store().IsChanged(rig.editor.records().begin()));
+    ASSERT_EQ(rig.ui.ComboCount(ids::kResource), 1);
     rig.ui.PressEnter();
     if (file.knownKind) {
       EXPECT_EQ(rig.ui.endCode(), kEndOk);
@@ -68,14 +75,16 @@ TEST(ShownValuesTest, OpenThenOkLeavesEveryFileAsItWasWhateverItHolds) {
   for (const OddFile& file : OddFiles()) rig.Raw(file.name, file.bytes);
   rig.File("Zulu.opc", "V24 1 9600 8 1 0 2000 0");
   rig.Open();
-  const auto files = rig.Files();
   const int count = rig.ui.ComboCount(ids::kResource);
   ASSERT_EQ(count, static_cast<int>(OddFiles().size()) + 1);
   for (int entry = 1; entry < count; ++entry) rig.ui.Pick(ids::kResource, entry);
   for (int entry = count - 2; entry >= 0; --entry) rig.ui.Pick(ids::kResource, entry);
-  for (auto record = rig.editor.records().begin(); record != rig.editor.records().end(); ++record) {
-    EXPECT_FALSE(rig.editor.store().IsChanged(record)) << Utf16ToUtf8(record->name);
-  }
+  // Shown and collected, none of them is changed: what another program writes into
+  // each meanwhile is neither asked about nor overwritten.
+  std::vector<std::string> names;
+  for (const auto& [name, bytes] : rig.Files()) names.push_back(name);
+  ChangeBehindTheEditor(rig, names);
+  const auto files = rig.Files();
   rig.ui.Click(ids::kSave);
   rig.ui.PressEnter();
   EXPECT_EQ(rig.ui.endCode(), kEndOk);
@@ -120,19 +129,31 @@ TEST(ShownValuesTest, AValueOutsideItsListIsAnEntryOfItsOwnUntilAnotherResourceI
   EXPECT_EQ(rig.Bytes("BaudOne.opc"), OpcFile("V24 3 4800 8 1 3 2000 0"));
   EXPECT_EQ(rig.Bytes("Plain.opc"), OpcFile("V24 1 9600 8 1 0 2000 0"));
 
-  // Values held by no file but by records: empty ones select nothing, others are
-  // entries of their own, matched exactly (no prefix, letter case counts).
-  rig.editor.records().Append({u"Odd.opc", 0, u"12345", u"3", u"", u"Mark", u"", u"", u"big"});
-  EXPECT_EQ(rig.editor.ShowResource(u"Odd"), 0);
-  EXPECT_EQ(rig.Values(), (Texts{u"12345", u"3", u"", u"Mark", u"", u"-ip127.0.0.1", u"big"}));
-  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kDataBits), -1);
-  EXPECT_EQ(rig.ui.Entries(ids::kStopBits), (Texts{u"1", u"2", u"3"}));
-  EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kAlignment), -1);
-  rig.editor.records().Append({u"Short.opc", 0, u"1", u"2", u"7", u"e", u"9", u"", u"Big Endian"});
-  EXPECT_EQ(rig.editor.ShowResource(u"Short"), 0);
-  EXPECT_EQ(rig.Values(), (Texts{u"1", u"2", u"7", u"e", u"9", u"-ip127.0.0.1", u"Big Endian"}));
-  EXPECT_EQ(rig.ui.Entries(ids::kStopBits), (Texts{u"1", u"2"}));
-  EXPECT_EQ(rig.ui.Entries(ids::kDataBits), (Texts{u"7", u"8"}));
+  // Values cut short select nothing; others are entries of their own, matched exactly
+  // (no prefix, letter case counts), and a typed alignment that names none of the two
+  // is shown as typed.
+  EditorRig more;
+  more.File("Cut.opc", "V24 1 12345 9");  // no stop bits, parity or timeout
+  more.File("Short.opc", "V24 1 1 7 3 e 9 0", "QB.OPC.AdaptTIRV3x.BE.20");
+  more.Open();
+  EXPECT_EQ(more.Values(),
+            (Texts{u"12345", u"", u"9", u"", u"", u"-ip127.0.0.1", u"Little Endian"}));
+  EXPECT_EQ(more.ui.ComboCurrentIndex(ids::kStopBits), -1);
+  EXPECT_EQ(more.ui.ComboCurrentIndex(ids::kParity), -1);
+  EXPECT_EQ(more.ui.Entries(ids::kStopBits), (Texts{u"1", u"2"}));
+  EXPECT_EQ(more.ui.Entries(ids::kDataBits), (Texts{u"7", u"8", u"9"}));
+  more.ui.Type(ids::kTimeout, u"5");
+  more.ui.Type(ids::kAlignment, u"big");
+  more.ui.PickText(ids::kResource, u"Short");
+  EXPECT_EQ(more.Values(), (Texts{u"1", u"3", u"7", u"e", u"9", u"-ip127.0.0.1", u"Big Endian"}));
+  EXPECT_EQ(more.ui.ComboCurrentIndex(ids::kBaud), 10);
+  EXPECT_EQ(more.ui.Entries(ids::kStopBits), (Texts{u"1", u"2", u"3"}));
+  EXPECT_EQ(more.ui.Entries(ids::kDataBits), (Texts{u"7", u"8"}));
+  EXPECT_EQ(more.ui.Entries(ids::kParity), (Texts{u"e", u"Even", u"None", u"Odd"}));
+  more.ui.PickText(ids::kResource, u"Cut");
+  EXPECT_EQ(more.Values(), (Texts{u"12345", u"", u"9", u"", u"5", u"-ip127.0.0.1", u"big"}));
+  EXPECT_EQ(more.ui.ComboCurrentIndex(ids::kAlignment), -1);
+  EXPECT_EQ(more.ui.BoxTexts(), Texts{});
 }
 
 TEST(ShownValuesTest, AnAdaptationOfNoKnownAlignmentIsKeptUntilTheUserSetsOne) {
@@ -154,7 +175,6 @@ TEST(ShownValuesTest, AnAdaptationOfNoKnownAlignmentIsKeptUntilTheUserSetsOne) {
   EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"");
   rig.ui.Type(ids::kAlignment, u" little ENDIAN ");
   rig.ui.PickText(ids::kResource, u"Custom");
-  EXPECT_EQ(rig.Record(u"Typed.opc")->alignment, u"Little Endian");
   EXPECT_EQ(rig.ui.GetText(ids::kAlignment), u"Big Endian");
   rig.ui.PressEnter();
   EXPECT_EQ(rig.ui.endCode(), kEndOk);
@@ -178,7 +198,17 @@ TEST(ShownValuesTest, ARecordOfNoKnownPortKindKeepsItUntilTheUserPicksOne) {
   rig.ui.PickText(ids::kResource, u"Aaa");
   rig.ui.Click(ids::kSave);
   EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
-  EXPECT_EQ(rig.Record(u"Aaa.opc")->portKind, kPortKindUnknown);
+  EXPECT_EQ(rig.Bytes("Aaa.opc"), aaa);
+  // Shown again, it still keeps the radio button that was checked before.
+  rig.ui.PickText(ids::kResource, u"Plant");
+  rig.ui.Click(1000);
+  rig.ui.PickText(ids::kResource, u"Aaa");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1000);
+  EXPECT_EQ(rig.ui.GetText(ids::kBaud), u"4800");
+  rig.ui.PickText(ids::kResource, u"Plant");
+  rig.ui.PickText(ids::kResource, u"Aaa");
+  rig.ui.Click(ids::kSave);
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{});
   EXPECT_EQ(rig.Bytes("Aaa.opc"), aaa);
 
   rig.ui.Click(1003);
@@ -203,17 +233,16 @@ TEST(ShownValuesTest, AParameterOfBlanksIsEmptyAndBlanksAtItsEndsAreRefusedAtSav
     rig.ui.PickText(ids::kResource, u"Plant");
     rig.ui.PressEnter();
     EXPECT_EQ(rig.ui.BoxTexts(),
-              (Texts{kNotSaved, u"An error has occoured, make sure all values have been set",
-                     kNotSaved}));
-    EXPECT_EQ(rig.editor.currentName(), u"Tcp");
-    EXPECT_EQ(rig.Record(u"Tcp.opc")->parameter, u"-ip10.0.0.1");
+              (Texts{kNotSaved, std::u16string(texts::kSwitchRefused), kNotSaved}));
+    EXPECT_EQ(rig.Selected(), u"Tcp");
     EXPECT_FALSE(rig.ui.ended());
+    EXPECT_EQ(rig.Files(), files);
   }
 
   const std::u16string refused =
-      u"An error has occoured, data may not have been saved\nTcp.opc: the parameter begins or "
-      u"ends with a blank, which the file cannot keep (blanks at the ends of a value are "
-      u"dropped when it is read)";
+      kSaveFailed +
+      u"\nTcp.opc: the parameter begins or ends with a blank, which the file cannot keep (blanks "
+      u"at the ends of a value are dropped when it is read)";
   for (const char16_t* parameter : {u" -ip10.0.0.2", u"-ip10.0.0.2\t", u"  -ip10.0.0.2  "}) {
     SCOPED_TRACE(Utf16ToUtf8(parameter));
     rig.ui.session().boxes.clear();
@@ -235,9 +264,7 @@ TEST(ShownValuesTest, AParameterOfBlanksIsEmptyAndBlanksAtItsEndsAreRefusedAtSav
 // A file deleted by another program is made again only for values changed here, and only
 // when the user says so; closing with Enter asks as Save does.
 TEST(ShownValuesTest, AFileDeletedBehindTheEditorIsMadeAgainOnlyForChangedValuesWhenAsked) {
-  const std::u16string question =
-      u"Alpha.opc was deleted by another program since it was loaded. Create it again with your "
-      u"values?";
+  const std::u16string question = texts::Format(texts::kDeletedOnDisk, u"Alpha.opc");
   for (const int answer : {testing::kNo, kYes}) {
     SCOPED_TRACE(answer);
     EditorRig rig;

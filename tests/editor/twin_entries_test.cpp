@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <map>
 
+#include "editor/texts.h"
 #include "editor_rig.h"
-#include "platform/text.h"
 
 namespace tirv {
 namespace {
@@ -32,14 +32,6 @@ const std::map<std::string, Twin> kTwins = {
     {"Twin.x.opc", {"V24 3 600 8 2 2 100 0", 1002, u"600", "V24 3 600 8 2 2 4321 0"}},
 };
 
-std::vector<std::string> ListOrder(EditorRig& rig) {
-  std::vector<std::string> names;
-  for (const ResourceRecord& record : rig.editor.records()) {
-    names.push_back(Utf16ToUtf8(record.name));
-  }
-  return names;
-}
-
 int RadioOf(const std::string& name) { return kTwins.at(name).radio; }
 
 TEST(TwinEntriesTest, EachTwinEntryIsItsOwnFileWhenShownSwitchedSavedAndDeleted) {
@@ -47,7 +39,7 @@ TEST(TwinEntriesTest, EachTwinEntryIsItsOwnFileWhenShownSwitchedSavedAndDeleted)
   for (const auto& [name, twin] : kTwins) rig.File(name, twin.port);
   rig.File("Alpha.opc", "DLL netdrv.dll -ip10.0.0.1");
   rig.Open();
-  const std::vector<std::string> order = ListOrder(rig);
+  const std::vector<std::string> order = rig.ListingOrder();
   std::vector<std::string> twins;
   for (const std::string& name : order) {
     if (name != "Alpha.opc") twins.push_back(name);
@@ -61,7 +53,6 @@ TEST(TwinEntriesTest, EachTwinEntryIsItsOwnFileWhenShownSwitchedSavedAndDeleted)
     if (from == 0) continue;
     const std::string& shown = twins[static_cast<std::size_t>(from - 1)];
     SCOPED_TRACE(shown);
-    EXPECT_EQ(rig.editor.RecordOfEntry(from)->name, Utf8ToUtf16(shown));
     EXPECT_EQ(rig.ui.CheckedRadio(), RadioOf(shown));
     EXPECT_EQ(rig.ui.GetText(ids::kBaud), kTwins.at(shown).baud);
   }
@@ -82,7 +73,7 @@ TEST(TwinEntriesTest, EachTwinEntryIsItsOwnFileWhenShownSwitchedSavedAndDeleted)
   // Delete on the third deletes its file alone; the two left show their own.
   rig.Answer({kYes});
   rig.ui.Click(ids::kDeleteResource);
-  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"Are you sure you want to delete this resource?"});
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{std::u16string(texts::kConfirmDelete)});
   std::vector<std::string> left = {"Alpha.opc", twins[0], twins[1]};
   std::sort(left.begin(), left.end());
   EXPECT_EQ(ListFolder(rig.ws), left);
@@ -100,19 +91,18 @@ TEST(TwinEntriesTest, TheEntrySelectedAfterAnAddAmongTwinsIsTheNewFile) {
   rig.File("Twin.OPC", kTwins.at("Twin.OPC").port);
   rig.File("Twin.x.opc", kTwins.at("Twin.x.opc").port);
   rig.Open();
-  const std::vector<std::string> twins = ListOrder(rig);
+  const std::vector<std::string> twins = rig.ListingOrder();
   const auto files = rig.Files();
   EXPECT_EQ(rig.ui.CheckedRadio(), RadioOf(twins[0]));
 
   rig.ScriptNewResource({u"Twin"});  // an entry of that text exists
   rig.ScriptNewResource({u"twin"});
   rig.ClickAdd();
-  EXPECT_EQ(rig.ui.BoxTexts(), Texts{u"A file with that name already exists"});
+  EXPECT_EQ(rig.ui.BoxTexts(), Texts{std::u16string(texts::kAlreadyExists)});
   rig.ClickAdd();
   EXPECT_EQ(rig.ui.Entries(ids::kResource), (Texts{u"Twin", u"Twin", u"twin"}));
   EXPECT_EQ(rig.ui.ComboCurrentIndex(ids::kResource), 2);
-  EXPECT_EQ(rig.editor.currentName(), u"twin");
-  EXPECT_EQ(rig.editor.RecordOfEntry(2)->name, u"twin.opc");
+  EXPECT_EQ(rig.ui.CheckedRadio(), 1006);
 
   rig.Answer({kYes});
   rig.ui.Click(ids::kDeleteResource);

@@ -1,6 +1,6 @@
-// How a person's keys and clicks on a template dialog reach its logic: Enter is the OK
-// command, Escape and the close box the Cancel command, F1 the help message, buttons
-// and radio buttons their commands.
+// How a person's keys and clicks on a template dialog reach its logic's verbs: Enter is
+// OK, Escape Cancel, the close box the close system command (Cancel unless the logic
+// takes it), F1 help, buttons and radio buttons their commands.
 
 #include <gtest/gtest.h>
 
@@ -80,6 +80,7 @@ TEST(DialogKeys, EscapeAndTheCloseBoxAreTheCancelCommand) {
     RecordingLogic logic(EditorDialogTemplate());
     ShownDialog shown(logic);
     shown.window.close();
+    EXPECT_EQ(logic.systemCommands, std::vector<std::uintptr_t>{kSysCommandClose});
     EXPECT_EQ(logic.closes, std::vector<std::string>{"Cancel"});
     EXPECT_FALSE(shown.window.isVisible());
     EXPECT_EQ(shown.window.result(), kEndCancel);
@@ -94,22 +95,31 @@ class StubbornLogic : public RecordingLogic {
 };
 
 TEST(DialogKeys, CloseBoxLeavesTheDecisionToTheLogic) {
-  StubbornLogic logic;
+  {
+    StubbornLogic logic;
+    ShownDialog shown(logic);
+    shown.window.close();
+    EXPECT_EQ(logic.closes, std::vector<std::string>{"Cancel refused"});
+    EXPECT_TRUE(shown.window.isVisible());
+  }
+  // A logic that takes the close command itself is not cancelled.
+  RecordingLogic logic(EditorDialogTemplate());
+  logic.takesSystemCommands = true;
   ShownDialog shown(logic);
   shown.window.close();
-  EXPECT_EQ(logic.closes, std::vector<std::string>{"Cancel refused"});
+  EXPECT_EQ(logic.systemCommands, std::vector<std::uintptr_t>{kSysCommandClose});
+  EXPECT_EQ(logic.closes, std::vector<std::string>{});
   EXPECT_TRUE(shown.window.isVisible());
 }
 
-TEST(DialogKeys, F1IsTheHelpMessage) {
+TEST(DialogKeys, F1IsHelp) {
   RecordingLogic logic(EditorDialogTemplate());
   ShownDialog shown(logic);
   EnableAll(shown.window);
   QTest::keyClick(shown.window.Control(ids::kTimeout), Qt::Key_F1);
   QTest::keyClick(shown.window.Control(ids::kResource), Qt::Key_F1);
-  const std::vector<std::pair<std::uint32_t, std::uintptr_t>> expected = {{kMsgHelp, 0},
-                                                                          {kMsgHelp, 0}};
-  EXPECT_EQ(logic.messages, expected);
+  EXPECT_EQ(logic.helps, 2);
+  EXPECT_EQ(logic.commands, std::vector<int>{});
   EXPECT_EQ(logic.closes, std::vector<std::string>{});
   EXPECT_TRUE(shown.window.isVisible());
 }
@@ -176,18 +186,6 @@ TEST(DialogClicks, PushButtonsSendTheirCommands) {
   EXPECT_EQ(logic.commands,
             (std::vector<int>{ids::kAddResource, ids::kDeleteResource, ids::kSave}));
   EXPECT_EQ(logic.closes, std::vector<std::string>{});
-}
-
-TEST(DialogMessages, WindowMessagesReachTheLogicFirst) {
-  RecordingLogic logic(EditorDialogTemplate());
-  ShownDialog shown(logic);
-  shown.window.SendWindowMessage(kMsgSysCommand, 0x10);
-  shown.window.SendWindowMessage(kMsgPaint, 0);
-  EXPECT_EQ(logic.messages, (std::vector<std::pair<std::uint32_t, std::uintptr_t>>{
-                                {kMsgSysCommand, 0x10}, {kMsgPaint, 0}}));
-  // The system close command falls through to Cancel.
-  shown.window.SendWindowMessage(kMsgSysCommand, kSysCommandClose);
-  EXPECT_EQ(logic.closes, std::vector<std::string>{"Cancel"});
 }
 
 }  // namespace

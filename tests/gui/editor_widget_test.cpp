@@ -19,7 +19,9 @@
 #include "app/editor_app.h"
 #include "editor/editor_dialog.h"
 #include "editor/templates.h"
+#include "editor/texts.h"
 #include "gui/qt_framework.h"
+#include "gui/qt_text.h"
 #include "support/temp_dir.h"
 #include "widget_test_support.h"
 
@@ -134,14 +136,16 @@ TEST_F(EditorOnWidgets, ShowsTheFirstResourceAndFollowsTheUsersPicksAndClicks) {
   EXPECT_EQ(Shows(ids::kParameter), "-ip10.0.0.9");
   EXPECT_EQ(Shows(ids::kParity), "None");
 
-  // Back to Line1: the switch collected Line2 as COM3 from the widgets.
+  // Back to Line1: the switch collected Line2 as COM3 from the widgets, as showing it
+  // again tells.
   QTest::keyClick(combo(ids::kResource), Qt::Key_Up);
   EXPECT_EQ(Shown(combo(ids::kResource)), (ComboView{0, "Line1"}));
   EXPECT_EQ(Shows(ids::kStopBits), "2");
-  const auto line2 = editor_->records().FindByName(u"Line2.opc");
-  ASSERT_NE(line2, editor_->records().end());
-  EXPECT_EQ(line2->portKind, 2);
-  EXPECT_EQ(line2->parity, u"None");
+  ExpectWidgetsShowTheComboState();
+  QTest::keyClick(combo(ids::kResource), Qt::Key_Down);
+  EXPECT_EQ(CheckedRadio(), 1002);
+  EXPECT_EQ(EnabledSettings(), "111110");
+  EXPECT_EQ(Shows(ids::kParity), "None");
   ExpectWidgetsShowTheComboState();
 }
 
@@ -197,7 +201,7 @@ TEST_F(EditorOnWidgets, EmptyWorkspaceStartsInTheTcpIpStateWithTheDefaults) {
                    box->button(QMessageBox::Ok)->click();
                  });
   Open();
-  EXPECT_EQ(said, "There are no files of type .opc, select Add Resource to create one");
+  EXPECT_EQ(said, Utf8(texts::kNoOpcFiles));
   EXPECT_EQ(WidgetItems(combo(ids::kResource)), std::vector<std::string>{});
   EXPECT_EQ(Shown(combo(ids::kResource)), (ComboView{-1, ""}));
   EXPECT_EQ(CheckedRadio(), 1006);
@@ -220,7 +224,7 @@ TEST_F(EditorOnWidgets, F1OpensTheAboutBoxOverTheEditor) {
   Open();
   editor_->SetShell(&app);
   QWidget* owner = nullptr;
-  WhenShown user([](QWidget* w) { return w->windowTitle() == QStringLiteral("About Lintrel"); },
+  WhenShown user([](QWidget* w) { return w->windowTitle() == ToQString(texts::kAboutCaption); },
                  [&owner](QWidget* w) {
                    owner = w->parentWidget();
                    QTest::keyClick(w, Qt::Key_Escape);

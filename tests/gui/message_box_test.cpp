@@ -13,6 +13,7 @@
 #include <string>
 
 #include "editor/templates.h"
+#include "editor/texts.h"
 #include "gui/message_boxes.h"
 #include "gui/qt_framework.h"
 #include "widget_test_support.h"
@@ -76,7 +77,7 @@ class ScopedTrace {
   ~ScopedTrace() { ::unsetenv("TIRVANE_EDITOR_TRACE"); }
 };
 
-constexpr const char* kTitle = "Tirvane OPC-Server 2.0 Resource Editor";
+const std::string kTitle = Utf8(texts::kApplicationTitle);
 
 TEST(MessageBoxes, QuestionBoxHasYesAndNoAndTellsYes) {
   RecordingLogic logic(EditorDialogTemplate());
@@ -101,10 +102,10 @@ TEST(MessageBoxes, InformationBoxHasOkOnly) {
   RecordingLogic logic(EditorDialogTemplate());
   ShownDialog shown(logic);
   BoxAnswerer user(QMessageBox::Ok);
-  shown.window.InformationBox(u"An error has occoured, data may not have been saved");
+  shown.window.InformationBox(texts::kSaveFailed);
   EXPECT_EQ(user.boxes(), 1);
   EXPECT_EQ(user.seen().caption, kTitle);
-  EXPECT_EQ(user.seen().text, "An error has occoured, data may not have been saved");
+  EXPECT_EQ(user.seen().text, Utf8(texts::kSaveFailed));
   EXPECT_EQ(user.seen().icon, QMessageBox::Information);
   EXPECT_EQ(user.seen().buttons, QMessageBox::Ok);
 }
@@ -113,10 +114,10 @@ TEST(MessageBoxes, ApplicationBoxHasTheTitleAWarningIconAndOk) {
   RecordingLogic logic(EditorDialogTemplate());
   ShownDialog shown(logic);
   BoxAnswerer user(QMessageBox::Ok);
-  shown.window.ApplicationMessageBox(u"You must select a resource to delete");
+  shown.window.ApplicationMessageBox(texts::kSelectToDelete);
   EXPECT_EQ(user.boxes(), 1);
   EXPECT_EQ(user.seen().caption, kTitle);
-  EXPECT_EQ(user.seen().text, "You must select a resource to delete");
+  EXPECT_EQ(user.seen().text, Utf8(texts::kSelectToDelete));
   EXPECT_EQ(user.seen().icon, QMessageBox::Warning);
   EXPECT_EQ(user.seen().buttons, QMessageBox::Ok);
   EXPECT_TRUE(user.seen().hasParent);
@@ -125,10 +126,10 @@ TEST(MessageBoxes, ApplicationBoxHasTheTitleAWarningIconAndOk) {
 TEST(MessageBoxes, StartUpBoxHasNoOwner) {
   QtFramework framework;
   BoxAnswerer user(QMessageBox::Ok);
-  framework.UnownedInformationBox(u"Resource Editor already started!");
+  framework.UnownedInformationBox(texts::kAlreadyStarted);
   EXPECT_EQ(user.boxes(), 1);
   EXPECT_EQ(user.seen().caption, kTitle);
-  EXPECT_EQ(user.seen().text, "Resource Editor already started!");
+  EXPECT_EQ(user.seen().text, Utf8(texts::kAlreadyStarted));
   EXPECT_EQ(user.seen().icon, QMessageBox::Information);
   EXPECT_FALSE(user.seen().hasParent);
 }
@@ -159,24 +160,23 @@ TEST(MessageBoxTrace, EveryAnsweredBoxPrintsOneLine) {
   }
   {
     BoxAnswerer user(QMessageBox::Ok);
-    shown.window.ApplicationMessageBox(u"There is no ini file");
+    shown.window.ApplicationMessageBox(u"There is no file");
   }
   {
     BoxAnswerer user(QMessageBox::Ok);
-    QtFramework().UnownedInformationBox(u"Resource Editor already started!");
+    QtFramework().UnownedInformationBox(u"Started already");
   }
   const std::string printed = TraceLines(::testing::internal::GetCapturedStderr());
+  const std::string caption = "caption=\"" + kTitle + "\" ";
   EXPECT_EQ(printed,
-            "tirvane-editor: message box kind=owned type=36 "
-            "caption=\"Tirvane OPC-Server 2.0 Resource Editor\" "
-            "text=\"The folder /a\\\\b does not exist, \\n\\n would you like \\\"it\\\"?\" "
-            "answer=7\n"
-            "tirvane-editor: message box kind=application type=0 "
-            "caption=\"Tirvane OPC-Server 2.0 Resource Editor\" "
-            "text=\"There is no ini file\" answer=1\n"
-            "tirvane-editor: message box kind=unowned type=64 "
-            "caption=\"Tirvane OPC-Server 2.0 Resource Editor\" "
-            "text=\"Resource Editor already started!\" answer=1\n");
+            "tirvane-editor: message box kind=owned type=36 " + caption +
+                "text=\"The folder /a\\\\b does not exist, \\n\\n would you like \\\"it\\\"?\" "
+                "answer=7\n"
+                "tirvane-editor: message box kind=application type=0 " +
+                caption +
+                "text=\"There is no file\" answer=1\n"
+                "tirvane-editor: message box kind=unowned type=64 " +
+                caption + "text=\"Started already\" answer=1\n");
 }
 
 TEST(MessageBoxTrace, SilentWithoutTheVariable) {
@@ -185,7 +185,7 @@ TEST(MessageBoxTrace, SilentWithoutTheVariable) {
   ShownDialog shown(logic);
   ::testing::internal::CaptureStderr();
   BoxAnswerer user(QMessageBox::Ok);
-  shown.window.ApplicationMessageBox(u"There is no ini file");
+  shown.window.ApplicationMessageBox(u"There is no file");
   EXPECT_EQ(user.boxes(), 1);
   EXPECT_EQ(TraceLines(::testing::internal::GetCapturedStderr()), "");
 }

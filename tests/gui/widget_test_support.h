@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dialog/control_ops.h"
+#include "dialog/routing.h"
 #include "gui/template_dialog.h"
 
 namespace tirv::testing {
@@ -38,15 +39,19 @@ class RecordingLogic : public DialogLogic {
     closes.push_back("Cancel");
     ops_->EndDialog(kEndCancel);
   }
-  bool OnMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t&) override {
-    if (message != kMsgCommand) messages.emplace_back(message, wParam);
-    return false;
+  void OnHelp() override { ++helps; }
+  bool OnSystemCommand(std::uintptr_t command) override {
+    systemCommands.push_back(command);
+    return takesSystemCommands;
   }
 
   std::vector<int> commands;
   std::vector<int> selectionChanges;
   std::vector<std::string> closes;
-  std::vector<std::pair<std::uint32_t, std::uintptr_t>> messages;
+  int helps = 0;
+  std::vector<std::uintptr_t> systemCommands;
+  /// True: the logic takes every system command, so the close box cancels nothing.
+  bool takesSystemCommands = false;
 
  private:
   const DialogTemplate& template_;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/editor_dialog.h"
+#include "dialog/routing.h"
 #include "editor/texts.h"
 #include "platform/text.h"
 
@@ -15,7 +15,7 @@ FakeControls::FakeControls(const DialogTemplate& dialogTemplate,
   for (const ControlTemplate& c : dialogTemplate.controls) {
     if (c.id == kNoId) continue;
     Control control{c.kind, c.enabled, false, std::u16string(c.text), nullptr};
-    if (c.kind == ControlKind::kDropDownList || c.kind == ControlKind::kDropDownEdit) {
+    if (c.IsCombo()) {
       control.combo = std::make_unique<ComboModel>(c.sorted, c.kind == ControlKind::kDropDownEdit);
     }
     controls_.emplace(c.id, std::move(control));
@@ -102,16 +102,21 @@ void FakeControls::Click(int id) {
       if (other.kind == ControlKind::kRadioButton) other.checked = otherId == id;
     }
   }
-  Send(kMsgCommand, static_cast<std::uintptr_t>(id));
+  RouteCommand(*logic_, id);
 }
 
-void FakeControls::PressEnter() { Send(kMsgCommand, kEndOk); }
-void FakeControls::PressEscape() { Send(kMsgCommand, kEndCancel); }
+void FakeControls::PressEnter() { logic_->OnOk(); }
+void FakeControls::PressEscape() { logic_->OnCancel(); }
+void FakeControls::PressF1() { logic_->OnHelp(); }
+void FakeControls::ClickCloseBox() { RouteSystemCommand(*logic_, kSysCommandClose); }
 
-std::intptr_t FakeControls::Send(std::uint32_t message, std::uintptr_t wParam) {
-  std::intptr_t result = 0;
-  DispatchWindowMessage(*logic_, message, wParam, result);
-  return result;
+void FakeControls::ChooseCommand(int id) {
+  EXPECT_EQ(template_.Find(id), nullptr) << "control " << id << " is clicked, not chosen";
+  RouteCommand(*logic_, id);
+}
+
+void FakeControls::ChooseSystemCommand(std::uintptr_t command) {
+  RouteSystemCommand(*logic_, command);
 }
 
 void FakeControls::EnableControl(int id, bool enabled) { At(id).enabled = enabled; }

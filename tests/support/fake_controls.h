@@ -1,7 +1,9 @@
 // FakeControls: the in-memory stand-in for a dialog window. It keeps the state of every
 // control of a template (enabled, checked, edit texts, combo boxes through ComboModel),
 // records every message box and answers it from a script, and runs nested modal
-// dialogs with scripted user actions. Tests assert on the state, not on the calls.
+// dialogs with scripted user actions. A person's actions reach the logic's verbs through
+// the routing the Qt window uses (dialog/routing.h). Tests assert on the state, not on
+// the calls.
 #pragma once
 
 #include <deque>
@@ -71,7 +73,12 @@ class FakeControls : public ControlOps {
   void Click(int id);
   void PressEnter();
   void PressEscape();
-  std::intptr_t Send(std::uint32_t message, std::uintptr_t wParam);
+  void PressF1();
+  /// The close box of the window's caption.
+  void ClickCloseBox();
+  /// A command that no control of the template stands for (a menu's).
+  void ChooseCommand(int id);
+  void ChooseSystemCommand(std::uintptr_t command);
 
   // ControlOps
   void EnableControl(int id, bool enabled) override;
