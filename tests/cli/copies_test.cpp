@@ -153,6 +153,12 @@ TEST(CliCopies, TheSchemaNamesEveryKeyWithItsValuesAndThePortsThatUseIt) {
   ASSERT_NE(Path(schema, {"$defs", "listedResource", "properties"}), nullptr);
   EXPECT_EQ(Path(schema, {"$defs", "listedResource", "properties"})->names, ResourceMembers());
 
+  // apply --json tells each result in the words of the text report.
+  EXPECT_EQ(Strings(Path(schema, {"$defs", "applyReport", "properties", "resources", "items",
+                                  "properties", "result", "enum"})),
+            (Names{std::string(messages::kChanged), std::string(messages::kUnchanged),
+                   std::string(messages::kAdded), std::string(messages::kDeleted)}));
+
   // Each port refuses exactly the keys it does not use, under both names.
   const JsonValue* rules = resource->Member("allOf");
   ASSERT_NE(rules, nullptr);
