@@ -19,30 +19,24 @@
 #include "cli/settings.h"
 #include "platform/text.h"
 #include "support/temp_dir.h"
+#include "tool_rig.h"
 
 extern char** environ;
 
 namespace tirv {
 namespace {
 
+using testing::Args;
 using testing::DescribeFolder;
+using testing::kBig;
+using testing::Opc;
 using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
-using Args = std::vector<std::string>;
 
-constexpr const char* kLittle = "QB.OPC.AdaptTIRV3x.LE.20";
-constexpr const char* kBig = "QB.OPC.AdaptTIRV3x.BE.20";
 constexpr const char* kLine1 = "V24 1 9600 8 1 0 2000 0";
 constexpr const char* kLine2 = "DLL netdrv.dll -ip10.0.0.2";
 constexpr const char* kSim1 = "SIM SimHost.dll Vsim1.Vsim1";
-
-// A resource file in the layout the editor leaves when it saves one.
-std::string Opc(const std::string& port, const char* adaptation = kLittle) {
-  return std::string("[GeneralSettings]\r\nAdaptationComponent=") + adaptation +
-         "\r\nDescription=kept as it is\r\n\r\n[Online]\r\nComTeleLength=" +
-         (port.starts_with("V24") ? "256" : "1428") + "\r\nComPort=" + port + "\r\n\r\n";
-}
 
 struct Outcome {
   int exitCode = -1;
