@@ -16,6 +16,8 @@
 
 namespace {
 
+namespace messages = tirv::cli::messages;
+
 void Write(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
 }
@@ -26,10 +28,10 @@ void Write(std::FILE* stream, std::string_view text) {
 int CheckStandardOutput(int code, bool workspaceChanged) {
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
   if (workspaceChanged) {
-    std::fputs(tirv::cli::messages::Line(tirv::cli::messages::kReportLost).c_str(), stderr);
+    std::fputs(messages::Line(messages::kReportLost).c_str(), stderr);
     return code;
   }
-  std::fputs(tirv::cli::messages::Line(tirv::cli::messages::kOutputLost).c_str(), stderr);
+  std::fputs(messages::Line(messages::kOutputLost).c_str(), stderr);
   return code == tirv::cli::kExitSuccess ? tirv::cli::kExitFailure : code;
 }
 
