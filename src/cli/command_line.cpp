@@ -3,50 +3,15 @@
 #include <array>
 #include <utility>
 
-#include "cli/record_output.h"
+#include "cli/messages.h"
+#include "cli/settings.h"
 
 namespace tirv::cli {
 
-const std::string_view kUsage =
-    "Usage: tirvane-resources [--workspace DIR] list [--json]\n"
-    "       tirvane-resources [--workspace DIR] show NAME [--json]\n"
-    "       tirvane-resources [--workspace DIR] set NAME KEY=VALUE...\n"
-    "       tirvane-resources [--workspace DIR] add NAME\n"
-    "       tirvane-resources [--workspace DIR] delete NAME [--yes]\n"
-    "       tirvane-resources [--workspace DIR] validate [--json]\n"
-    "       tirvane-resources [--workspace DIR] export\n"
-    "       tirvane-resources [--workspace DIR] apply FILE|- [--prune [--yes]] [--check]\n"
-    "                         [--diff] [--json]\n"
-    "       tirvane-resources --help | --version\n"
-    "\n"
-    "Lists, shows, changes, adds and deletes the resources of the Tirvane OPC-Server 2.0:\n"
-    "the .opc files of the workspace folder named by TirvOPC.ini beside the program, or\n"
-    "of DIR. NAME is a resource's name as the editor lists it, without \".opc\".\n"
-    "export prints every resource as one JSON document; apply makes the workspace hold\n"
-    "what such a document (read from FILE, or - for standard input) says.\n"
-    "\n"
-    "Keys of set (several apply together or not at all), and of a document's resources:\n"
-    "  port       COM1, COM2, COM3, COM4, Simulation1, Simulation2, TCP/IP\n"
-    "  baud       110, 300, 600, 1200, 2400, 4800, 9600, 19200, 38400, 57600 (COM ports)\n"
-    "  databits   7, 8 (COM ports)\n"
-    "  stopbits   1, 2 (COM ports)\n"
-    "  parity     None, Odd, Even (COM ports)\n"
-    "  timeout    milliseconds, digits only (COM ports)\n"
-    "  parameter  the driver parameter, such as -ip127.0.0.1 (TCP/IP)\n"
-    "  alignment  Little Endian (little), Big Endian (big)\n"
-    "\n"
-    "  --workspace DIR  use the workspace folder DIR\n"
-    "  --json           print JSON (list, show, validate, apply)\n"
-    "  --yes            delete without asking (delete, apply --prune)\n"
-    "  --prune          delete the resources the document does not name (apply)\n"
-    "  --check          change nothing, report what would change (apply)\n"
-    "  --diff           show each changed file's lines before and after (apply)\n"
-    "  -h, --help       show this help and exit\n"
-    "  --version        show the version and exit\n"
-    "\n"
-    "Exit status: 0 success, 1 failure, 2 wrong usage or a refused value or document,\n"
-    "3 no resource of that NAME (show, set, delete).\n"
-    "The manual page tirvane-resources(1) describes the outputs and the messages.\n";
+const std::string& UsageText() {
+  static const std::string usage = messages::Usage(KeyUsageLines());
+  return usage;
+}
 
 namespace {
 
@@ -99,19 +64,19 @@ unsigned OptionsGiven(const Invocation& invocation) {
 std::string OperandsWanted(const CommandForm& form) {
   switch (form.command) {
     case Command::kSet:
-      return "set needs NAME and at least one KEY=VALUE";
+      return std::string(messages::kSetNeedsAssignments);
     case Command::kShow:
     case Command::kAdd:
     case Command::kDelete:
-      return std::string(form.word) + " needs one NAME";
+      return messages::NeedsOneName(form.word);
     case Command::kApply:
-      return "apply needs one FILE (- for standard input)";
+      return std::string(messages::kApplyNeedsFile);
     case Command::kList:
     case Command::kValidate:
     case Command::kExport:
       break;
   }
-  return std::string(form.word) + " takes no NAME";
+  return messages::TakesNoName(form.word);
 }
 
 }  // namespace
@@ -135,12 +100,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
     } else if (argument == "--workspace" || argument.starts_with("--workspace=")) {
       const bool attached = argument != "--workspace";
       if (!attached && i + 1 == arguments.size()) {
-        refusal = "--workspace needs a folder";
+        refusal = messages::kWorkspaceNeedsFolder;
         return false;
       }
       invocation.workspace = attached ? argument.substr(12) : arguments[++i];
       if (invocation.workspace->empty()) {
-        refusal = "--workspace needs a folder";
+        refusal = messages::kWorkspaceNeedsFolder;
         return false;
       }
     } else if (argument == "--json") {
@@ -154,12 +119,12 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
     } else if (argument == "--diff") {
       invocation.diff = true;
     } else {
-      refusal = "unknown option " + QuotedText(argument);
+      refusal = messages::UnknownOption(argument);
       return false;
     }
   }
   if (operands.empty()) {
-    refusal = "no command given";
+    refusal = messages::kNoCommand;
     return false;
   }
   const CommandForm* form = nullptr;
@@ -167,7 +132,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
     if (candidate.word == operands.front()) form = &candidate;
   }
   if (form == nullptr) {
-    refusal = "unknown command " + QuotedText(operands.front());
+    refusal = messages::UnknownCommand(operands.front());
     return false;
   }
   invocation.command = form->command;
@@ -179,7 +144,7 @@ bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& inv
   const unsigned strayOptions = OptionsGiven(invocation) & ~form->options;
   for (const auto& [option, spelling] : kOptionNames) {
     if ((strayOptions & option) == 0) continue;
-    refusal = std::string(spelling) + " does not go with " + std::string(form->word);
+    refusal = messages::DoesNotGoWith(spelling, form->word);
     return false;
   }
   if (count > 0) invocation.name = operands[1];

@@ -32,7 +32,7 @@ struct Invocation {
 bool ParseCommandLine(const std::vector<std::string>& arguments, Invocation& invocation,
                       std::string& refusal);
 
-/// The text of --help.
-extern const std::string_view kUsage;
+/// The text of --help, with the keys of the key table (settings.h).
+const std::string& UsageText();
 
 }  // namespace tirv::cli

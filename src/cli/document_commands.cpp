@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/line_diff.h"
+#include "cli/messages.h"
 #include "cli/record_output.h"
 #include "cli/resource_document.h"
 #include "cli/settings.h"
@@ -48,15 +49,15 @@ enum class Result { kUnchanged, kChanged, kAdded, kDeleted };
 std::string_view ResultWord(Result result) {
   switch (result) {
     case Result::kChanged:
-      return "changed";
+      return messages::kChanged;
     case Result::kAdded:
-      return "added";
+      return messages::kAdded;
     case Result::kDeleted:
-      return "deleted";
+      return messages::kDeleted;
     case Result::kUnchanged:
       break;
   }
-  return "unchanged";
+  return messages::kUnchanged;
 }
 
 // What one entry of the document, or one resource that --prune deletes, comes to.
@@ -87,20 +88,12 @@ bool IsMissing(const ResourceProblem& problem) {
 // The refusal of a name that a new resource cannot have, or empty.
 std::string NewNameRefusal(std::u16string_view name) {
   std::u16string accepted;
-  switch (CheckNewResourceName(name, accepted)) {
-    case NameCheck::kForbiddenCharacter:
-      return "a resource name cannot hold any of the characters \" . \\ / : * ? < > |";
-    case NameCheck::kInnerSpace:
-      return "a resource name cannot hold spaces";
-    case NameCheck::kEmpty:
-      return "a resource name cannot be empty";
-    case NameCheck::kAccepted:
-      break;
-  }
+  const NameCheck check = CheckNewResourceName(name, accepted);
+  if (check != NameCheck::kAccepted) return std::string(NameRefusal(check));
   // The name is created as the document gives it, or the next apply would not find it.
-  if (accepted != name) return "a resource name cannot begin or end with a space";
+  if (accepted != name) return std::string(messages::kNameBlankEnds);
   if (name.find_first_of(u"\r\n") != std::u16string_view::npos) {
-    return "a resource name cannot hold a line break";
+    return std::string(messages::kNameLineBreak);
   }
   return {};
 }
@@ -109,7 +102,8 @@ std::string NewNameRefusal(std::u16string_view name) {
 bool PlanNewResource(const DocumentEntry& entry, Target& target,
                      std::vector<std::string>& refusals) {
   if (const std::string refusal = NewNameRefusal(entry.name); !refusal.empty()) {
-    refusals.push_back(EntryLabel(entry) + ": there is no such resource, and " + refusal);
+    refusals.push_back(
+        messages::OfEntry(EntryLabel(entry), messages::NoResourceNorNewName(refusal)));
     return false;
   }
   target.exists = false;
@@ -132,8 +126,8 @@ int FindEntry(const Workspace& workspace, const DocumentEntry& entry, const Run&
     const std::u16string& file = *entry.file;
     if (file.find(u'/') != std::u16string::npos || !EndsWithExtension(file) ||
         EntryTextOf(file) != entry.name) {
-      refusals.push_back(EntryLabel(entry) + ": the file \"" + PrintableText(file) +
-                         "\" is not listed under the name " + PrintableText(entry.name));
+      refusals.push_back(
+          messages::OfEntry(EntryLabel(entry), messages::FileNotListedUnder(file, entry.name)));
       return kExitUsage;
     }
     ResourceFileReading reading = workspace.Read(file);
@@ -144,9 +138,10 @@ int FindEntry(const Workspace& workspace, const DocumentEntry& entry, const Run&
       return kExitSuccess;
     }
     if (!IsMissing(reading.problem)) return run.FailOn(file, reading.problem);
-    if (file != entry.name + std::u16string(schema::kExtension)) {
-      refusals.push_back(EntryLabel(entry) + ": there is no file \"" + PrintableText(file) +
-                         "\", and a new resource's file is " + PrintableText(entry.name) + ".opc");
+    if (const std::u16string newFile = entry.name + std::u16string(schema::kExtension);
+        file != newFile) {
+      refusals.push_back(
+          messages::OfEntry(EntryLabel(entry), messages::NoSuchFileForNew(file, newFile)));
       return kExitUsage;
     }
     return PlanNewResource(entry, target, refusals) ? kExitSuccess : kExitUsage;
@@ -173,12 +168,12 @@ bool PlanSettings(const DocumentEntry& entry, Target& target, std::vector<std::s
   std::string refusal;
   bool changedRecord = false;
   if (!ApplySettingChange(entry.change, target.record, refusal, &changedRecord)) {
-    refusals.push_back(EntryLabel(entry) + ": " + refusal);
+    refusals.push_back(messages::OfEntry(EntryLabel(entry), refusal));
     return false;
   }
   if (!changedRecord || !IsChanged(target.record, target.baseline)) return true;
   if (const ResourceProblem problem = CheckWritable(target.record); !problem.ok()) {
-    refusals.push_back(EntryLabel(entry) + ": " + PrintableText(ReasonOf(problem)));
+    refusals.push_back(messages::OfEntry(EntryLabel(entry), PrintableText(ReasonOf(problem))));
     return false;
   }
   if (target.result == Result::kUnchanged) target.result = Result::kChanged;
@@ -197,7 +192,7 @@ int PlanDeletions(const Workspace& workspace, const Run& run, bool tellInvalid, 
     ResourceFileReading reading = workspace.Read(fileName);
     if (!reading.problem.ok()) {
       if (tellInvalid) {
-        run.Say(PrintableText(DescribeProblem(fileName, reading.problem)) + " (not deleted)");
+        run.Say(messages::NotPruned(PrintableText(DescribeProblem(fileName, reading.problem))));
       }
       return;
     }
@@ -219,7 +214,7 @@ int PlanDeletions(const Workspace& workspace, const Run& run, bool tellInvalid, 
 // Says each refusal of the document `source` names.
 int RefuseDocument(std::string_view source, const std::vector<std::string>& refusals,
                    const Run& run) {
-  for (const std::string& refusal : refusals) run.Say(std::string(source) + ": " + refusal);
+  for (const std::string& refusal : refusals) run.Say(messages::InDocument(source, refusal));
   return kExitUsage;
 }
 
@@ -245,8 +240,8 @@ int MakePlan(const Workspace& workspace, const ResourceDocument& document, bool 
     }
     const auto [first, isFirst] = byFile.emplace(target.fileName, entry.index);
     if (!isFirst) {
-      refusals.push_back(EntryLabel(entry) + ": resources[" + std::to_string(first->second) +
-                         "] names the same resource (" + PrintableText(target.fileName) + ")");
+      refusals.push_back(messages::OfEntry(
+          EntryLabel(entry), messages::SameResourceAs(first->second, target.fileName)));
       plan.targets.pop_back();
       continue;
     }
@@ -322,8 +317,7 @@ int Change(Workspace& workspace, Target& target, const Run& run) {
       run.Changed();
       return kExitSuccess;
     case WriteOutcome::kConflict:
-      return run.Fail(PrintableText(target.fileName) +
-                      ": it changed on disk while it was being applied; nothing was written");
+      return run.Fail(messages::ChangedWhileApplying(target.fileName));
     case WriteOutcome::kFailed:
       break;
   }
@@ -425,16 +419,15 @@ bool SameDeletions(const Plan& asked, const Plan& now) {
 // On a terminal, --prune without --yes asks before it deletes; the question is asked
 // without holding the lock, so no colleague waits for the answer.
 int AskToDelete(const Plan& plan, const Run& run) {
-  std::string question = "Delete";
-  for (std::size_t i = 0; i < plan.deletions.size(); ++i) {
-    const Target& target = plan.deletions[i];
-    question += (i == 0 ? " " : ", ") + PrintableText(target.name) + " (" +
-                PrintableText(target.fileName) + ")";
+  std::string items;
+  for (const Target& target : plan.deletions) {
+    if (!items.empty()) items += messages::kDeleteItemSeparator;
+    items += messages::DeleteItem(target.name, target.fileName);
   }
-  run.console().err(question + "? [y/N] ");
+  run.console().err(messages::DeleteQuestion(items));
   std::string answer;
   if (!run.console().readLine(answer) || !IsYes(answer)) {
-    return run.Fail("nothing was changed: the deletions were declined");
+    return run.Fail(messages::kDeletionsDeclined);
   }
   return kExitSuccess;
 }
@@ -442,13 +435,13 @@ int AskToDelete(const Plan& plan, const Run& run) {
 int ReadDocumentText(const Invocation& invocation, const Run& run, std::string& text) {
   if (invocation.name == "-") {
     if (!run.console().readAll || !run.console().readAll(text)) {
-      return run.Fail("standard input could not be read");
+      return run.Fail(messages::kStandardInputUnreadable);
     }
     return kExitSuccess;
   }
   int error = 0;
   if (ReadWholeFile(Utf8ToUtf16(invocation.name), text, &error) != ReadOutcome::kRead) {
-    return run.Fail(PrintableText(invocation.name) + ": " + ErrorText(error));
+    return run.Fail(messages::OnFile(invocation.name, ErrorText(error)));
   }
   return kExitSuccess;
 }
@@ -479,7 +472,8 @@ int Apply(Workspace& workspace, const Invocation& invocation, const Run& run) {
   ResourceDocument document;
   std::vector<std::string> refusals;
   const bool read = ReadResourceDocument(text, document, refusals);
-  document.source = invocation.name == "-" ? "standard input" : PrintableText(invocation.name);
+  document.source = invocation.name == "-" ? std::string(messages::kStandardInput)
+                                           : PrintableText(invocation.name);
   if (!read) return RefuseDocument(document.source, refusals, run);
   text = std::string();  // the document is read; its text is not needed any more
 
@@ -503,8 +497,7 @@ int Apply(Workspace& workspace, const Invocation& invocation, const Run& run) {
       return planned;
     }
     if (ask && !SameDeletions(asked, plan)) {
-      return run.Fail(
-          "nothing was changed: the workspace changed while you were asked; apply again");
+      return run.Fail(messages::kChangedWhileAsked);
     }
     status = Carry(workspace, plan, invocation, run, outcomes);
   }

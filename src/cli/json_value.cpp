@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "cli/messages.h"
 #include "platform/text.h"
 
 namespace tirv::cli {
@@ -38,7 +39,7 @@ class Reader {
     bool read = Value(value, 0);
     if (read) {
       SkipSpace();
-      read = AtEnd() || Fail("something follows the value");
+      read = AtEnd() || Fail(messages::json::kTrailing);
     }
     if (!read) {
       fault = Where();
@@ -48,8 +49,8 @@ class Reader {
   }
 
  private:
-  bool Fail(std::string what) {
-    if (what_.empty()) what_ = std::move(what);
+  bool Fail(std::string_view what) {
+    if (what_.empty()) what_ = what;
     return false;
   }
 
@@ -87,10 +88,10 @@ class Reader {
 
   bool Value(JsonValue& value, int depth) {
     SkipSpace();
-    if (AtEnd()) return Fail("a value was expected, and the text ends");
+    if (AtEnd()) return Fail(messages::json::kEndsEarly);
     const char c = text_[at_];
     if (c == '{' || c == '[') {
-      if (depth == kMaxJsonDepth) return Fail("arrays and objects are nested too deeply");
+      if (depth == kMaxJsonDepth) return Fail(messages::json::kTooDeep);
       return c == '{' ? Object(value, depth + 1) : Array(value, depth + 1);
     }
     if (c == '"') {
@@ -108,7 +109,7 @@ class Reader {
       return true;
     }
     if (Word("null")) return true;
-    return Fail("a value was expected (a string, number, object, array, true, false or null)");
+    return Fail(messages::json::kNoValue);
   }
 
   bool Object(JsonValue& value, int depth) {
@@ -117,16 +118,16 @@ class Reader {
     if (Take('}')) return true;
     do {
       SkipSpace();
-      if (AtEnd() || text_[at_] != '"') return Fail("a member name in double quotes was expected");
+      if (AtEnd() || text_[at_] != '"') return Fail(messages::json::kNoMemberName);
       const std::size_t nameAt = at_;
       name_.clear();
       if (!String(name_)) return false;
       std::string name = Utf16ToUtf8(name_);
       if (value.Member(name) != nullptr) {
         failedAt_ = nameAt;
-        return Fail("a member name appears twice in one object");
+        return Fail(messages::json::kMemberTwice);
       }
-      if (!Take(':')) return Fail("a colon was expected after the member name");
+      if (!Take(':')) return Fail(messages::json::kNoColon);
       value.names.push_back(std::move(name));
       JsonValue& member = value.values.emplace_back();
       if (depth == 1 && each_ != nullptr && name_ == streamed_ && Take('[')) {
@@ -135,7 +136,7 @@ class Reader {
         return false;
       }
     } while (Take(','));
-    return Take('}') || Fail("a comma or } was expected");
+    return Take('}') || Fail(messages::json::kObjectNotClosed);
   }
 
   bool Array(JsonValue& value, int depth) {
@@ -146,7 +147,7 @@ class Reader {
       value.items.emplace_back();
       if (!Value(value.items.back(), depth)) return false;
     } while (Take(','));
-    return Take(']') || Fail("a comma or ] was expected");
+    return Take(']') || Fail(messages::json::kArrayNotClosed);
   }
 
   // The elements of the streamed array, each handed on as soon as it is read and then
@@ -165,7 +166,7 @@ class Reader {
       if (!Value(item, 2)) return false;
       (*each_)(index++, item);
     } while (Take(','));
-    return Take(']') || Fail("a comma or ] was expected");
+    return Take(']') || Fail(messages::json::kArrayNotClosed);
   }
 
   bool Number(JsonValue& value) {
@@ -177,17 +178,17 @@ class Reader {
       return at_ > from;
     };
     const bool leadingZero = !AtEnd() && text_[at_] == '0';
-    if (!digits()) return Fail("a number needs a digit");
+    if (!digits()) return Fail(messages::json::kNoDigit);
     if (leadingZero && at_ - start - (text_[start] == '-') > 1) {
-      return Fail("a number cannot begin with 0");
+      return Fail(messages::json::kLeadingZero);
     }
     if (!AtEnd() && text_[at_] == '.' && (++at_, !digits())) {
-      return Fail("a number needs a digit after its point");
+      return Fail(messages::json::kNoFractionDigit);
     }
     if (!AtEnd() && (text_[at_] == 'e' || text_[at_] == 'E')) {
       ++at_;
       if (!AtEnd() && (text_[at_] == '+' || text_[at_] == '-')) ++at_;
-      if (!digits()) return Fail("a number needs a digit in its exponent");
+      if (!digits()) return Fail(messages::json::kNoExponentDigit);
     }
     value.kind = JsonValue::Kind::kNumber;
     value.number = std::string(text_.substr(start, at_ - start));
@@ -195,11 +196,11 @@ class Reader {
   }
 
   bool Hex4(char32_t& code) {
-    if (at_ + 4 > text_.size()) return Fail("\\u needs four hexadecimal digits");
+    if (at_ + 4 > text_.size()) return Fail(messages::json::kShortUnicodeEscape);
     code = 0;
     for (int i = 0; i < 4; ++i) {
       const int digit = HexValue(text_[at_ + i]);
-      if (digit < 0) return Fail("\\u needs four hexadecimal digits");
+      if (digit < 0) return Fail(messages::json::kShortUnicodeEscape);
       code = code * 16 + static_cast<char32_t>(digit);
     }
     at_ += 4;
@@ -208,7 +209,7 @@ class Reader {
 
   bool Escape(std::u16string& out) {
     failedAt_ = at_ - 1;
-    if (AtEnd()) return Fail("a string is not closed");
+    if (AtEnd()) return Fail(messages::json::kStringNotClosed);
     const char c = text_[at_++];
     constexpr std::string_view kFrom = "\"\\/bfnrt";
     constexpr std::u16string_view kTo = u"\"\\/\b\f\n\r\t";
@@ -216,7 +217,7 @@ class Reader {
       out += kTo[i];
       return true;
     }
-    if (c != 'u') return Fail("unknown escape in a string");
+    if (c != 'u') return Fail(messages::json::kUnknownEscape);
     char32_t unit = 0;
     if (!Hex4(unit)) return false;
     // A pair of escapes stands for one character; any other surrogate stays one unit.
@@ -230,17 +231,17 @@ class Reader {
     const auto lead = static_cast<unsigned char>(text_[at_]);
     const int tail = lead < 0x80 ? 0 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
     if (tail < 0 || lead > 0xF4 || at_ + 1 + tail > text_.size()) {
-      return Fail("the text is not UTF-8");
+      return Fail(messages::json::kNotUtf8);
     }
     char32_t code = tail == 0 ? lead : lead & (0x3F >> tail);
     for (int i = 1; i <= tail; ++i) {
       const auto next = static_cast<unsigned char>(text_[at_ + i]);
-      if ((next & 0xC0) != 0x80) return Fail("the text is not UTF-8");
+      if ((next & 0xC0) != 0x80) return Fail(messages::json::kNotUtf8);
       code = (code << 6) | (next & 0x3F);
     }
     const char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
     if (code < smallest[tail] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-      return Fail("the text is not UTF-8");
+      return Fail(messages::json::kNotUtf8);
     }
     at_ += 1 + tail;
     AppendCodePoint(code, out);
@@ -267,7 +268,7 @@ class Reader {
     for (;;) {
       if (AtEnd()) {
         failedAt_ = at_;
-        return Fail("a string is not closed");
+        return Fail(messages::json::kStringNotClosed);
       }
       const auto c = static_cast<unsigned char>(text_[at_]);
       if (c == '"') {
@@ -276,7 +277,7 @@ class Reader {
       }
       if (c < 0x20) {
         failedAt_ = at_;
-        return Fail("a control character in a string must be escaped");
+        return Fail(messages::json::kRawControl);
       }
       if (c == '\\') {
         ++at_;
@@ -321,19 +322,19 @@ bool ParseJsonStreaming(std::string_view text, std::u16string_view member, const
 std::string_view JsonKindName(JsonValue::Kind kind) {
   switch (kind) {
     case JsonValue::Kind::kNull:
-      return "null";
+      return messages::json::kNull;
     case JsonValue::Kind::kBool:
-      return "true or false";
+      return messages::json::kBool;
     case JsonValue::Kind::kNumber:
-      return "a number";
+      return messages::json::kNumber;
     case JsonValue::Kind::kString:
-      return "a string";
+      return messages::json::kString;
     case JsonValue::Kind::kArray:
-      return "an array";
+      return messages::json::kArray;
     case JsonValue::Kind::kObject:
       break;
   }
-  return "an object";
+  return messages::json::kObject;
 }
 
 }  // namespace tirv::cli

@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/messages.h"
 #include "cli/resources_tool.h"
 #include "platform/termination.h"
 
 namespace {
+
+namespace messages = tirv::cli::messages;
 
 void Write(std::FILE* stream, std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stream);
@@ -25,11 +28,10 @@ void Write(std::FILE* stream, std::string_view text) {
 int CheckStandardOutput(int code, bool workspaceChanged) {
   if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
   if (workspaceChanged) {
-    std::fputs("tirvane-resources: the change was made, but its report could not be written\n",
-               stderr);
+    std::fputs(messages::Line(messages::kReportLost).c_str(), stderr);
     return code;
   }
-  std::fputs("tirvane-resources: the output could not be written\n", stderr);
+  std::fputs(messages::Line(messages::kOutputLost).c_str(), stderr);
   return code == tirv::cli::kExitSuccess ? tirv::cli::kExitFailure : code;
 }
 

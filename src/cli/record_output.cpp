@@ -58,15 +58,6 @@ void AppendJsonEscape(char16_t unit, std::string& out) {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
-// The field of `key` as the outputs show it: nothing for a setting the kind does not use,
-// for an unknown port and for an alignment that names no byte order.
-std::optional<std::u16string_view> ShownField(const ResourceRecord& record, SettingKey key) {
-  if (!KindUsesKey(record.portKind, key)) return std::nullopt;
-  if (key == SettingKey::kPort && !IsPortKind(record.portKind)) return std::nullopt;
-  if (key == SettingKey::kAlignment && record.alignment.empty()) return std::nullopt;
-  return FieldOf(record, key);
-}
-
 // `"name": "<name>", "file": "<file>"` of a JSON object.
 void AppendNameAndFile(const ResourceRecord& record, std::string& json) {
   json += "\"name\": ";
@@ -141,7 +132,7 @@ std::u16string_view ResourceNameOf(const ResourceRecord& record) {
 
 std::string ListLine(const ResourceRecord& record) {
   std::string line = PrintableText(ResourceNameOf(record)) + '\t' + PrintableText(record.name);
-  for (SettingKey key : kSettingKeys) {
+  for (SettingKey key : SettingKeys()) {
     line += '\t';
     if (const auto field = ShownField(record, key)) line += PrintableText(*field);
   }
@@ -151,7 +142,7 @@ std::string ListLine(const ResourceRecord& record) {
 std::string ShowLines(const ResourceRecord& record) {
   std::string lines = "name=" + PrintableText(ResourceNameOf(record)) +
                       "\nfile=" + PrintableText(record.name) + '\n';
-  for (SettingKey key : kSettingKeys) {
+  for (SettingKey key : SettingKeys()) {
     if (!KindUsesKey(record.portKind, key)) continue;
     lines += std::string(KeyName(key)) + '=' + PrintableText(FieldOf(record, key)) + '\n';
   }
@@ -163,7 +154,7 @@ std::string RecordJson(const ResourceRecord& record) {
   json.reserve(256);  // a whole record, as a rule
   json += '{';
   AppendNameAndFile(record, json);
-  for (SettingKey key : kSettingKeys) AppendField(record, key, json);
+  for (SettingKey key : SettingKeys()) AppendField(record, key, json);
   json += '}';
   return json;
 }
@@ -173,7 +164,7 @@ std::string ExportedRecordJson(const ResourceRecord& record) {
   json.reserve(256);
   json += '{';
   AppendNameAndFile(record, json);
-  for (SettingKey key : kSettingKeys) {
+  for (SettingKey key : SettingKeys()) {
     if (KindUsesKey(record.portKind, key)) AppendField(record, key, json);
   }
   json += '}';

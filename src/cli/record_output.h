@@ -32,9 +32,9 @@ void AppendJsonString(std::u16string_view text, std::string& out);
 /// The resource's name as the Resource combo lists it: its file name up to the first dot.
 std::u16string_view ResourceNameOf(const ResourceRecord& record);
 
-/// One line of `list`: name, file, port, baud, data bits, stop bits, parity, timeout,
-/// parameter and alignment, separated by tabs, with an empty field for a setting the
-/// port kind does not use. Ends with a line feed.
+/// One line of `list`: name, file, then the field of each key of `set` in the order of
+/// SettingKeys() (port, baud, ..., alignment), separated by tabs, with an empty field
+/// where ShownField shows none. Ends with a line feed.
 std::string ListLine(const ResourceRecord& record);
 
 /// The lines of `show`: "name=", "file=", "port=", then "KEY=VALUE" for each setting the
@@ -42,9 +42,9 @@ std::string ListLine(const ResourceRecord& record);
 std::string ShowLines(const ResourceRecord& record);
 
 /// One resource as a JSON object on one line: the members name, file, and one for each
-/// key of `set` (port, baud, databits, stopbits, parity, timeout, parameter, alignment),
-/// each a string, or null for a setting the port kind does not use, an unknown port
-/// kind and an alignment that names neither byte order.
+/// key of `set` named as the key, each a string, or null where ShownField shows none (a
+/// setting the port kind does not use, an unknown port kind, an alignment that names
+/// neither byte order).
 std::string RecordJson(const ResourceRecord& record);
 
 /// One resource of an exported document: as RecordJson, but with only the keys its port

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "cli/json_value.h"
+#include "cli/messages.h"
 #include "cli/record_output.h"
 #include "platform/text.h"
 
@@ -20,61 +21,46 @@ constexpr std::string_view kResourcesMember = "resources";
 constexpr std::string_view kName = "name";
 constexpr std::string_view kFile = "file";
 
-// The member names of earlier releases' JSON, read as the keys they stood for.
-constexpr std::array<std::pair<std::string_view, SettingKey>, 2> kOldNames = {{
-    {"dataBits", SettingKey::kDataBits},
-    {"stopBits", SettingKey::kStopBits},
-}};
-
-std::string Where(std::size_t index) { return "resources[" + std::to_string(index) + "]"; }
-
-// The key a resource member names: the `set` key exactly, or an old name.
-std::optional<SettingKey> KeyOfMember(std::string_view member) {
-  for (SettingKey key : kSettingKeys) {
-    if (member == KeyName(key)) return key;
-  }
-  for (const auto& [old, key] : kOldNames) {
-    if (member == old) return key;
-  }
-  return std::nullopt;
-}
-
 // "must be a string (or null), not a number".
 std::string KindRefusal(std::string_view member, const JsonValue& value, bool nullable) {
-  return PrintableText(member) + " must be a string" + (nullable ? " or null" : "") + ", not " +
-         std::string(JsonKindName(value.kind));
+  return messages::NotAString(member, nullable, JsonKindName(value.kind));
+}
+
+// The members a resource may have, for the refusal of any other.
+std::string EntryMembers() {
+  std::string members(kName);
+  members += messages::kChoiceSeparator;
+  members += kFile;
+  members += messages::kChoiceSeparator;
+  return members + KeyNameList();
 }
 
 // Reads the top-level members; the resources array, or nothing.
 const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& refusals) {
   if (!root.Is(Kind::kObject)) {
-    refusals.push_back("the document must be a JSON object, not " +
-                       std::string(JsonKindName(root.kind)));
+    refusals.push_back(messages::DocumentNotObject(JsonKindName(root.kind)));
     return nullptr;
   }
   for (const std::string& name : root.names) {
     if (name != kVersion && name != kResourcesMember) {
-      refusals.push_back("unknown member \"" + PrintableText(name) +
-                         "\" (a document has version and resources)");
+      refusals.push_back(messages::UnknownDocumentMember(name));
     }
   }
   const JsonValue* version = root.Member(kVersion);
   if (version == nullptr) {
-    refusals.push_back("the document has no version (this program reads version 1)");
-  } else if (!version->Is(Kind::kNumber) || version->number != "1") {
+    refusals.emplace_back(messages::kNoVersion);
+  } else if (!version->Is(Kind::kNumber) || version->number != std::to_string(kDocumentVersion)) {
     const std::string shown = version->Is(Kind::kNumber) ? version->number
                               : version->Is(Kind::kString)
                                   ? JsonString(version->string)
                                   : std::string(JsonKindName(version->kind));
-    refusals.push_back("version " + PrintableText(shown) +
-                       " is not known (this program reads version 1)");
+    refusals.push_back(messages::UnknownVersion(shown));
   }
   const JsonValue* resources = root.Member(kResourcesMember);
   if (resources == nullptr) {
-    refusals.push_back("the document has no resources");
+    refusals.emplace_back(messages::kNoResources);
   } else if (!resources->Is(Kind::kArray)) {
-    refusals.push_back("resources must be an array, not " +
-                       std::string(JsonKindName(resources->kind)));
+    refusals.push_back(messages::ResourcesNotArray(JsonKindName(resources->kind)));
     return nullptr;
   }
   return resources;
@@ -83,17 +69,20 @@ const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& r
 // Reads one element of the resources array into `entry`; false after adding why not.
 // The element is taken apart: its strings move into the entry.
 bool ReadEntry(JsonValue& element, DocumentEntry& entry, std::vector<std::string>& refusals) {
+  const std::string place = messages::EntryPlace(entry.index);
   if (!element.Is(Kind::kObject)) {
-    refusals.push_back(Where(entry.index) + " must be an object, not " +
-                       std::string(JsonKindName(element.kind)));
+    refusals.push_back(messages::EntryNotObject(place, JsonKindName(element.kind)));
     return false;
   }
   JsonValue* name = element.Member(kName);
-  if (name == nullptr || !name->Is(Kind::kString) || name->string.empty()) {
-    refusals.push_back(Where(entry.index) + (name == nullptr ? " has no name"
-                                             : name->Is(Kind::kString)
-                                                 ? ": name cannot be empty"
-                                                 : ": " + KindRefusal(kName, *name, false)));
+  if (name == nullptr) {
+    refusals.push_back(messages::EntryWithoutName(place));
+    return false;
+  }
+  if (!name->Is(Kind::kString) || name->string.empty()) {
+    refusals.push_back(messages::OfEntry(place, name->Is(Kind::kString)
+                                                    ? messages::CannotBeEmpty(kName)
+                                                    : KindRefusal(kName, *name, false)));
     return false;
   }
   entry.name = std::move(name->string);
@@ -106,14 +95,13 @@ bool ReadEntry(JsonValue& element, DocumentEntry& entry, std::vector<std::string
     if (member == kName) continue;
     const std::optional<SettingKey> key = KeyOfMember(member);
     if (member != kFile && !key) {
-      refusals.push_back(label() + ": unknown member \"" + PrintableText(member) +
-                         "\" (members: name, file, port, baud, databits, stopbits, parity, "
-                         "timeout, parameter, alignment)");
+      refusals.push_back(
+          messages::OfEntry(label(), messages::UnknownEntryMember(member, EntryMembers())));
       continue;
     }
     if (value.Is(Kind::kNull)) continue;
     if (!value.Is(Kind::kString)) {
-      refusals.push_back(label() + ": " + KindRefusal(member, value, true));
+      refusals.push_back(messages::OfEntry(label(), KindRefusal(member, value, true)));
       continue;
     }
     if (!key) {
@@ -122,7 +110,7 @@ bool ReadEntry(JsonValue& element, DocumentEntry& entry, std::vector<std::string
     }
     std::string refusal;
     if (!AcceptSetting(*key, value.string, entry.change, refusal)) {
-      refusals.push_back(label() + ": " + refusal);
+      refusals.push_back(messages::OfEntry(label(), refusal));
     }
   }
   return refusals.size() == before;
@@ -144,7 +132,7 @@ std::size_t ObjectsIn(std::string_view text) {
 }  // namespace
 
 std::string EntryLabel(const DocumentEntry& entry) {
-  return Where(entry.index) + " (" + PrintableText(entry.name) + ")";
+  return messages::EntryLabel(entry.index, entry.name);
 }
 
 bool ReadResourceDocument(std::string_view text, ResourceDocument& document,
@@ -163,8 +151,7 @@ bool ReadResourceDocument(std::string_view text, ResourceDocument& document,
   JsonValue root;
   JsonFault fault;
   if (!ParseJsonStreaming(text, kResources, each, root, fault)) {
-    refusals.push_back("it is not JSON: line " + std::to_string(fault.line) + ", column " +
-                       std::to_string(fault.column) + ": " + fault.what);
+    refusals.push_back(messages::NotJson(fault.line, fault.column, fault.what));
     return false;
   }
   const std::size_t before = refusals.size();

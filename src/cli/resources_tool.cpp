@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "cli/command_line.h"
+#include "cli/messages.h"
 #include "cli/record_output.h"
 #include "cli/settings.h"
 #include "cli/tool_run.h"
@@ -16,12 +17,10 @@
 
 namespace tirv::cli {
 
-void Run::Say(std::string_view message) const {
-  console_.err("tirvane-resources: " + std::string(message) + "\n");
-}
+void Run::Say(std::string_view message) const { console_.err(messages::Line(message)); }
 
 int Run::FailOn(std::u16string_view path, int error) const {
-  return Fail(PrintableText(path) + ": " + ErrorText(error));
+  return Fail(messages::OnFile(path, ErrorText(error)));
 }
 
 std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const std::string& name,
@@ -33,7 +32,7 @@ std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const s
       status = kExitSuccess;
       return std::move(lookup.reading);
     case LookupOutcome::kNoSuchName:
-      run.Say(PrintableText(name) + ": no such resource");
+      run.Say(messages::NoSuchResource(name));
       status = kExitNoSuchResource;
       break;
     case LookupOutcome::kInvalid:
@@ -46,11 +45,25 @@ std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const s
   return std::nullopt;
 }
 
+std::string_view NameRefusal(NameCheck check) {
+  switch (check) {
+    case NameCheck::kForbiddenCharacter:
+      return messages::kNameForbiddenCharacter;
+    case NameCheck::kInnerSpace:
+      return messages::kNameInnerSpace;
+    case NameCheck::kEmpty:
+    case NameCheck::kAccepted:
+      break;
+  }
+  return messages::kNameEmpty;
+}
+
 bool IsYes(std::string answer) {
   answer.erase(answer.find_last_not_of(" \t\r") + 1);
   answer.erase(0, answer.find_first_not_of(" \t"));
-  return EqualsIgnoreCase(Utf8ToUtf16(answer), u"y") ||
-         EqualsIgnoreCase(Utf8ToUtf16(answer), u"yes");
+  const std::u16string given = Utf8ToUtf16(answer);
+  return EqualsIgnoreCase(given, Utf8ToUtf16(messages::kYesShort)) ||
+         EqualsIgnoreCase(given, Utf8ToUtf16(messages::kYes));
 }
 
 namespace {
@@ -64,7 +77,7 @@ bool OpenWorkspace(const Invocation& invocation, const Run& run, Workspace& work
                                          : LocateWorkspace(run.console().modulePath);
   switch (location.outcome) {
     case WorkspaceOutcome::kNoIniFile:
-      run.Fail(PrintableText(DescribeLocation(location)) + " (give --workspace DIR)");
+      run.Fail(messages::NoIniFile(DescribeLocation(location)));
       return false;
     case WorkspaceOutcome::kUnresolvable:
     case WorkspaceOutcome::kFolderMissing:
@@ -119,15 +132,14 @@ int TellWrite(const ResourceRecord& record, const WriteResult& result, const Run
   switch (result.outcome) {
     case WriteOutcome::kUnchanged:
     case WriteOutcome::kOnDisk:
-      run.Out("unchanged\n");
+      run.Out(std::string(messages::kUnchanged) + '\n');
       return kExitSuccess;
     case WriteOutcome::kWritten:
       run.Changed();
-      run.Out("changed\n");
+      run.Out(std::string(messages::kChanged) + '\n');
       return kExitSuccess;
     case WriteOutcome::kConflict:
-      return run.Fail(PrintableText(record.name) +
-                      ": it changed on disk while it was being set; nothing was written");
+      return run.Fail(messages::ChangedWhileSetting(record.name));
     case WriteOutcome::kFailed:
       break;
   }
@@ -147,24 +159,11 @@ int Set(Workspace& workspace, const Invocation& invocation, const Run& run) {
   if (!found) return status;
   ResourceRecord record = found->record;
   if (!ApplySettingChange(change, record, refusal)) {
-    return run.Refuse(PrintableText(record.name) + ": " + refusal);
+    return run.Refuse(messages::OnFile(record.name, refusal));
   }
   // The record is written only when it differs from what the file held, with one safe
   // replace, and values the file cannot hold are refused before anything is read.
   return TellWrite(record, workspace.Write(record, found->baseline, false), run);
-}
-
-std::string_view NameRefusal(NameCheck check) {
-  switch (check) {
-    case NameCheck::kForbiddenCharacter:
-      return "a resource name cannot hold any of the characters \" . \\ / : * ? < > |";
-    case NameCheck::kInnerSpace:
-      return "a resource name cannot hold spaces";
-    case NameCheck::kEmpty:
-    case NameCheck::kAccepted:
-      break;
-  }
-  return "a resource name cannot be empty";
 }
 
 int Add(Workspace& workspace, const Invocation& invocation, const Run& run) {
@@ -173,12 +172,11 @@ int Add(Workspace& workspace, const Invocation& invocation, const Run& run) {
   if (check != NameCheck::kAccepted) return run.Refuse(NameRefusal(check));
   // The editor's name edit keeps to one line; a name here does too.
   if (name.find_first_of(u"\r\n") != std::u16string::npos) {
-    return run.Refuse("a resource name cannot hold a line break");
+    return run.Refuse(messages::kNameLineBreak);
   }
   const ResourceLookup existing = workspace.Find(name);
   if (existing.outcome == LookupOutcome::kFound) {
-    return run.Fail(PrintableText(name) + ": a resource of that name exists (" +
-                    PrintableText(existing.reading.record.name) + ")");
+    return run.Fail(messages::NameTaken(name, existing.reading.record.name));
   }
   if (existing.outcome == LookupOutcome::kListingFailed) {
     return run.FailOn(workspace.folder(), existing.error);
@@ -195,11 +193,10 @@ int Delete(Workspace& workspace, const Invocation& invocation, const Run& run) {
   if (!found) return status;
   const std::u16string& fileName = found->record.name;
   if (!invocation.yes) {
-    run.console().err("Delete " + PrintableText(invocation.name) + " (" + PrintableText(fileName) +
-                      ")? [y/N] ");
+    run.console().err(messages::DeleteQuestion(messages::DeleteItem(invocation.name, fileName)));
     std::string answer;
     if (!run.console().readLine(answer) || !IsYes(answer)) {
-      return run.Fail(PrintableText(invocation.name) + ": not deleted");
+      return run.Fail(messages::NotDeleted(invocation.name));
     }
   }
   const ResourceProblem problem = workspace.Delete(fileName);
@@ -262,27 +259,27 @@ int RunInvocation(const std::vector<std::string>& arguments, const Run& run) {
   Invocation invocation;
   std::string refusal;
   if (!ParseCommandLine(arguments, invocation, refusal)) {
-    return run.Refuse(refusal + " (try --help)");
+    return run.Refuse(refusal + std::string(messages::kTryHelp));
   }
   if (invocation.help) {
-    run.Out(kUsage);
+    run.Out(UsageText());
     return kExitSuccess;
   }
   if (invocation.version) {
-    run.Out("tirvane-resources " + console.version + "\n");
+    run.Out(messages::VersionLine(console.version));
     return kExitSuccess;
   }
   // Nothing is asked where no one can answer, and nothing is deleted unasked.
   if (DeletesUnasked(invocation, console)) {
-    return run.Refuse(
-        std::string(invocation.command == Command::kDelete ? "delete" : "apply --prune") +
-        " asks before it deletes; give --yes where no one can answer");
+    return run.Refuse(messages::AsksBeforeDeleting(invocation.command == Command::kDelete
+                                                       ? messages::kDeleteCommand
+                                                       : messages::kPruneCommand));
   }
   if (const std::string warning = CodePage::DefaultWarning(); !warning.empty()) run.Say(warning);
   Workspace workspace;
   if (!OpenWorkspace(invocation, run, workspace)) return kExitFailure;
   const int status = RunCommand(workspace, invocation, run);
-  if (workspace.logFailed()) run.Say("the change could not be written to the change log");
+  if (workspace.logFailed()) run.Say(messages::kChangeLogFailed);
   return status;
 }
 

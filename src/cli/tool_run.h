@@ -10,6 +10,7 @@
 #include "cli/record_output.h"
 #include "cli/resources_tool.h"
 #include "resources/resource_file.h"
+#include "resources/resource_names.h"
 #include "workspace/workspace.h"
 
 namespace tirv::cli {
@@ -52,6 +53,9 @@ std::optional<ResourceFileReading> FindOrSay(const Workspace& workspace, const s
 
 /// Whether an answer to a question is yes ("y" or "yes", any letter case, blanks around).
 bool IsYes(std::string answer);
+
+/// Why a new resource cannot have a name that CheckNewResourceName refused.
+std::string_view NameRefusal(NameCheck check);
 
 /* The commands that read and write whole documents (document_commands.cpp). */
 

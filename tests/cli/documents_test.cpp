@@ -1,50 +1,28 @@
-// export, apply and the other commands through the tool's entry point in this process,
-// on real workspaces in temporary folders: what they print, their exit status, and
-// every file's inode and bytes after them.
+// export and apply through the tool's entry point in this process, on real workspaces in
+// temporary folders: what they print, their exit status, and every file's inode and
+// bytes after them; and the JSON reader and the line diff they rest on. Messages are
+// compared with the catalogue's lines and the core's reasons; process_test.cpp keeps
+// the exact words of a refused document.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
 #include "cli/json_value.h"
 #include "cli/line_diff.h"
-#include "cli/resources_tool.h"
+#include "cli/settings.h"
 #include "platform/text.h"
+#include "resources/resource_file.h"
 #include "support/json_reader.h"
 #include "support/resource_texts.h"
-#include "support/temp_dir.h"
+#include "tool_rig.h"
 
-namespace tirv {
+namespace tirv::testing {
 namespace {
-
-using testing::DescribeFolder;
-using testing::Json;
-using testing::JsonReader;
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-using Args = std::vector<std::string>;
-
-constexpr const char* kLittle = "QB.OPC.AdaptTIRV3x.LE.20";
-constexpr const char* kBig = "QB.OPC.AdaptTIRV3x.BE.20";
-
-// A resource file as another program might leave it: a description of its own, and the
-// ComTeleLength given.
-std::string Opc(const std::string& port, const std::string& adaptation = kLittle,
-                const std::string& teleLength = "") {
-  const std::string tele = !teleLength.empty()       ? teleLength
-                           : port.starts_with("V24") ? "256"
-                                                     : "1428";
-  return "[GeneralSettings]\r\nAdaptationComponent=" + adaptation +
-         "\r\nDescription=kept as it is\r\n\r\n[Online]\r\nComTeleLength=" + tele +
-         "\r\nComPort=" + port + "\r\n\r\n";
-}
 
 // The file of a resource that apply made: the new file's layout with these values.
 std::string NewOpc(const std::string& port, const std::string& adaptation = kLittle) {
-  std::string bytes = testing::kNewResourceFileBytes;
+  std::string bytes = kNewResourceFileBytes;
   const auto replace = [&bytes](const std::string& from, const std::string& to) {
     bytes.replace(bytes.find(from), from.size(), to);
   };
@@ -54,69 +32,40 @@ std::string NewOpc(const std::string& port, const std::string& adaptation = kLit
   return bytes;
 }
 
-struct Ran {
-  int status = -1;
-  std::string out;
-  std::string err;
-  bool changed = false;
-};
-
-std::string Message(const std::string& text) { return "tirvane-resources: " + text + "\n"; }
-
-// Each file of a folder with its inode and bytes: a file replaced by the same bytes, or
-// touched at all, shows.
-std::map<std::string, std::pair<ino_t, std::string>> Snapshot(const std::string& folder) {
-  std::map<std::string, std::pair<ino_t, std::string>> files;
-  for (const std::string& name : testing::ListFolder(folder)) {
-    struct stat st {};
-    ::lstat((folder + "/" + name).c_str(), &st);
-    files[name] = {st.st_ino, ReadBytes(folder + "/" + name)};
-  }
-  return files;
+// The core's description of a file's problem, as the tool passes it on.
+std::string Described(std::u16string_view file, ResourceFault fault, std::u16string detail = {}) {
+  return Utf16ToUtf8(DescribeProblem(file, ResourceProblem{fault, 0, std::move(detail)}));
 }
 
-class Documents : public ::testing::Test {
+// "<name>\t<result>\n" for each resource, as apply reports them.
+std::string Report(std::initializer_list<std::pair<std::string, std::string_view>> results) {
+  std::string lines;
+  for (const auto& [name, result] : results) lines += name + "\t" + std::string(result) + "\n";
+  return lines;
+}
+
+class Documents : public ToolRig {
  protected:
-  Documents() { ::mkdir(ws_.c_str(), 0755); }
-
-  void Put(const std::string& name, const std::string& bytes) const {
-    WriteBytes(Path(name), bytes);
-  }
-  std::string Path(const std::string& name) const { return ws_ + "/" + name; }
-  std::string Bytes(const std::string& name) const { return ReadBytes(Path(name)); }
-
-  /// The tool on the workspace `folder` (default ws_), with `input` on standard input and
-  /// `answers` for its questions on a terminal when `terminal`.
-  Ran Tool(Args arguments, const std::string& input = "", bool terminal = false,
-           std::vector<std::string> answers = {}, const std::string& folder = "") const {
-    arguments.insert(arguments.begin(), {"--workspace", folder.empty() ? ws_ : folder});
-    Ran ran;
-    cli::ToolConsole console;
-    console.out = [&ran](std::string_view text) { ran.out += text; };
-    console.err = [&ran](std::string_view text) { ran.err += text; };
-    console.interactive = terminal;
-    console.readLine = [&answers](std::string& line) {
-      if (answers.empty()) return false;
-      line = answers.front();
-      answers.erase(answers.begin());
-      return true;
-    };
-    console.readAll = [&input](std::string& text) {
-      text = input;
-      return true;
-    };
-    ran.status = cli::RunResourcesTool(arguments, console, &ran.changed);
-    return ran;
-  }
   Ran Apply(const std::string& document, Args options = {}) const {
     Args arguments = {"apply", "-"};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    return Tool(arguments, document);
+    Console console;
+    console.input = document;
+    return Tool(arguments, console);
   }
-
-  TempDir dir_;
-  std::string ws_ = dir_.File("ws");
+  /// apply of the file `document` where someone answers `answers` on a terminal.
+  Ran ApplyAsking(const std::string& document, Args answers) const {
+    Console terminal;
+    terminal.terminal = true;
+    terminal.answers = std::move(answers);
+    return Tool({"apply", document, "--prune"}, terminal);
+  }
 };
+
+using messages::kAdded;
+using messages::kChanged;
+using messages::kDeleted;
+using messages::kUnchanged;
 
 TEST_F(Documents, ExportListsEveryResourceInListOrderWithOnlyTheKeysItsPortUses) {
   Put("beta.opc", Opc("V24 2 4800 7 2 2 1500 0", kBig));
@@ -143,15 +92,15 @@ TEST_F(Documents, ExportListsEveryResourceInListOrderWithOnlyTheKeysItsPortUses)
       "  {\"name\": \"gamma\", \"file\": \"gamma.x.opc\", \"port\": \"Simulation2\", "
       "\"alignment\": null}\n"
       "]}\n");
-  EXPECT_EQ(exported.err, Message("broken.opc: the port text \"nothing\" names no port"));
+  EXPECT_EQ(exported.err,
+            Said(Described(u"broken.opc", ResourceFault::kUnknownPortText, u"nothing")));
   EXPECT_FALSE(exported.changed);
   cli::JsonValue parsed;
   cli::JsonFault fault;
   EXPECT_TRUE(cli::ParseJson(exported.out, parsed, fault)) << fault.what;
 
   TempDir empty;
-  EXPECT_EQ(Tool({"export"}, "", false, {}, empty.path()).out,
-            "{\"version\": 1, \"resources\": []}\n");
+  EXPECT_EQ(Tool({"export"}, {}, empty.path()).out, "{\"version\": 1, \"resources\": []}\n");
 }
 
 TEST_F(Documents, AnExportAppliedElsewhereMakesTheSameResourcesAndASecondApplyWritesNothing) {
@@ -164,11 +113,13 @@ TEST_F(Documents, AnExportAppliedElsewhereMakesTheSameResourcesAndASecondApplyWr
   const auto applyThere = [&](Args options) {
     Args arguments = {"apply", "-"};
     arguments.insert(arguments.end(), options.begin(), options.end());
-    return Tool(arguments, document, false, {}, other.path());
+    Console console;
+    console.input = document;
+    return Tool(arguments, console, other.path());
   };
   const Ran first = applyThere({});
   EXPECT_EQ(first.status, 0) << first.err;
-  EXPECT_EQ(first.out, "Line1\tadded\nPlant\tadded\nSim\tadded\n");
+  EXPECT_EQ(first.out, Report({{"Line1", kAdded}, {"Plant", kAdded}, {"Sim", kAdded}}));
   EXPECT_TRUE(first.changed);
   EXPECT_EQ(first.err, "");
   EXPECT_EQ(ReadBytes(other.File("Line1.opc")), NewOpc("V24 1 9600 8 1 0 2000 0"));
@@ -177,7 +128,8 @@ TEST_F(Documents, AnExportAppliedElsewhereMakesTheSameResourcesAndASecondApplyWr
   const auto made = Snapshot(other.path());
   const Ran second = applyThere({});
   EXPECT_EQ(second.status, 0);
-  EXPECT_EQ(second.out, "Line1\tunchanged\nPlant\tunchanged\nSim\tunchanged\n");
+  EXPECT_EQ(second.out,
+            Report({{"Line1", kUnchanged}, {"Plant", kUnchanged}, {"Sim", kUnchanged}}));
   EXPECT_FALSE(second.changed);
   EXPECT_EQ(Snapshot(other.path()), made);
   const Ran json = applyThere({"--json"});
@@ -205,7 +157,11 @@ TEST_F(Documents, ApplySetsOnlyTheKeysGivenAndWritesOnlyTheFilesThatChange) {
       {"name": "Sim", "port": "Simulation1", "alignment": "Little Endian"},
       {"name": "New", "port": "COM4", "parity": "odd"}]})");
   EXPECT_EQ(ran.status, 0) << ran.err;
-  EXPECT_EQ(ran.out, "Line1\tchanged\nPlant\tchanged\nTwin\tchanged\nSim\tunchanged\nNew\tadded\n");
+  EXPECT_EQ(ran.out, Report({{"Line1", kChanged},
+                             {"Plant", kChanged},
+                             {"Twin", kChanged},
+                             {"Sim", kUnchanged},
+                             {"New", kAdded}}));
   EXPECT_EQ(ran.err, "");
   // The alignment alone keeps the port text, its extra tokens too.
   EXPECT_EQ(Bytes("Line1.opc"), Opc("V24 1 9600 8 1 0 2000 0 extra tokens", kBig));
@@ -222,63 +178,67 @@ TEST_F(Documents, EveryRefusedDocumentChangesNothingAndSaysWhereEachFaultIs) {
   Put("Plant.opc", Opc("DLL netdrv.dll -ip10.0.0.7"));
   Put("Plant.x.opc", Opc("DLL netdrv.dll -ip10.0.0.8"));
   Put("Spare.opc", Opc("DLL netdrv.dll -ip10.0.0.9"));
-  const std::string at = "standard input: ";
   const std::string first = R"({"version": 1, "resources": [{"name": "Line1", "baud": "300"}, )";
+  namespace json = messages::json;
+  using messages::OfEntry;
+  const auto entry = [](std::size_t index, const std::string& name) {
+    return messages::EntryLabel(index, name);
+  };
+  const auto noNewName = [](std::string_view refusal) {
+    return messages::NoResourceNorNewName(refusal);
+  };
   const struct {
     std::string document;
-    std::vector<std::string> messages;
+    std::vector<std::string> refusals;
   } cases[] = {
-      {"", {"it is not JSON: line 1, column 1: a value was expected, and the text ends"}},
-      {"{\"version\": 1,\n  \"resources\": [}",
-       {"it is not JSON: line 2, column 17: a value was "
-        "expected (a string, number, object, array, true, "
-        "false or null)"}},
-      {"[]", {"the document must be a JSON object, not an array"}},
+      {"", {messages::NotJson(1, 1, json::kEndsEarly)}},
+      {"{\"version\": 1,\n  \"resources\": [}", {messages::NotJson(2, 17, json::kNoValue)}},
+      {"[]", {messages::DocumentNotObject(json::kArray)}},
       {R"({"version": 2, "resources": [], "hosts": []})",
-       {"unknown member \"hosts\" (a document has version and resources)",
-        "version 2 is not known (this program reads version 1)"}},
-      {R"({"resources": []})", {"the document has no version (this program reads version 1)"}},
+       {messages::UnknownDocumentMember("hosts"), messages::UnknownVersion("2")}},
+      {R"({"resources": []})", {std::string(messages::kNoVersion)}},
       {R"({"version": "1", "resources": {}})",
-       {"version \"1\" is not known (this program reads version 1)",
-        "resources must be an array, not an object"}},
-      {first + R"("Plant", {"port": "COM1"}, {"name": ""}]})",
-       {"resources[1] must be an object, not a string", "resources[2] has no name",
-        "resources[3]: name cannot be empty"}},
+       {messages::UnknownVersion("\"1\""), messages::ResourcesNotArray(json::kObject)}},
+      {R"({"version": null, "resources": []})", {messages::UnknownVersion(json::kNull)}},
+      {first + R"("Plant", {"port": "COM1"}, {"name": ""}, {"name": 5}]})",
+       {messages::EntryNotObject("resources[1]", json::kString),
+        messages::EntryWithoutName("resources[2]"),
+        OfEntry("resources[3]", messages::CannotBeEmpty("name")),
+        OfEntry("resources[4]", messages::NotAString("name", false, json::kNumber))}},
       {first + R"({"name": "Plant", "speed": "1", "parameter": 7, "port": "COM5"}]})",
-       {"resources[1] (Plant): unknown member \"speed\" (members: name, file, port, baud, "
-        "databits, "
-        "stopbits, parity, timeout, parameter, alignment)",
-        "resources[1] (Plant): parameter must be a string or null, not a number",
-        "resources[1] (Plant): port \"COM5\" is not one of COM1, COM2, COM3, COM4, Simulation1, "
-        "Simulation2, TCP/IP"}},
+       {OfEntry(entry(1, "Plant"),
+                messages::UnknownEntryMember("speed", "name, file, " + cli::KeyNameList())),
+        OfEntry(entry(1, "Plant"), messages::NotAString("parameter", true, json::kNumber)),
+        OfEntry(entry(1, "Plant"),
+                messages::NotOneOf("port", "COM5",
+                                   "COM1, COM2, COM3, COM4, Simulation1, Simulation2, TCP/IP"))}},
       {first + R"({"name": "Line1", "databits": "8", "dataBits": "7"}]})",
-       {"resources[1] (Line1): databits is given twice"}},
+       {OfEntry(entry(1, "Line1"), messages::GivenTwice("databits"))}},
       {first + R"({"name": "Plant", "timeout": "10"}, {"name": "New", "baud": "300"}]})",
-       {"resources[1] (Plant): timeout is not used by port TCP/IP",
-        "resources[2] (New): baud is not used by port TCP/IP"}},
+       {OfEntry(entry(1, "Plant"), messages::NotUsedByPort("timeout", "TCP/IP")),
+        OfEntry(entry(2, "New"), messages::NotUsedByPort("baud", "TCP/IP"))}},
       {first +
            R"({"name": "Plant", "parameter": "   "}, {"name": "Spare", "parameter": " -ip1"}]})",
-       {"resources[1] (Plant): parameter cannot be empty",
-        "resources[2] (Spare): the parameter begins or ends with a blank, which the file cannot "
-        "keep (blanks at the ends of a value are dropped when it is read)"}},
+       {OfEntry(entry(1, "Plant"), messages::CannotBeEmpty("parameter")),
+        OfEntry(entry(2, "Spare"),
+                Utf16ToUtf8(ReasonOf(ResourceProblem{ResourceFault::kBlankEnds, 0, {}})))}},
       // What the file cannot hold is told once the form of the whole document passed.
       {first + R"({"name": "Spare", "file": "Spare.opc", "parameter": "-ip1\n-ip2"}]})",
-       {"resources[1] (Spare): a value holds a line break"}},
+       {OfEntry(entry(1, "Spare"),
+                Utf16ToUtf8(ReasonOf(ResourceProblem{ResourceFault::kLineBreak, 0, {}})))}},
       {first + R"({"name": "line1"}, {"name": "Line1", "file": "Line1.opc"}]})",
-       {"resources[2] (Line1): resources[0] names the same resource (Line1.opc)"}},
+       {OfEntry(entry(2, "Line1"), messages::SameResourceAs(0, "Line1.opc"))}},
       {first +
            R"({"name": "Plant", "file": "Line1.opc"}, {"name": "Plant", "file": "../Plant.opc"},)"
            R"( {"name": "Plant", "file": "Plant.y.opc"}]})",
-       {"resources[1] (Plant): the file \"Line1.opc\" is not listed under the name Plant",
-        "resources[2] (Plant): the file \"../Plant.opc\" is not listed under the name Plant",
-        "resources[3] (Plant): there is no file \"Plant.y.opc\", and a new resource's file is "
-        "Plant.opc"}},
-      {first + R"({"name": "a b"}, {"name": "x/y"}, {"name": " New"}]})",
-       {"resources[1] (a b): there is no such resource, and a resource name cannot hold spaces",
-        "resources[2] (x/y): there is no such resource, and a resource name cannot hold any of the "
-        "characters \" . \\ / : * ? < > |",
-        "resources[3] ( New): there is no such resource, and a resource name cannot begin or end "
-        "with a space"}},
+       {OfEntry(entry(1, "Plant"), messages::FileNotListedUnder("Line1.opc", "Plant")),
+        OfEntry(entry(2, "Plant"), messages::FileNotListedUnder("../Plant.opc", "Plant")),
+        OfEntry(entry(3, "Plant"), messages::NoSuchFileForNew("Plant.y.opc", "Plant.opc"))}},
+      {first + R"({"name": "a b"}, {"name": "x/y"}, {"name": " New"}, {"name": "a\nb"}]})",
+       {OfEntry(entry(1, "a b"), noNewName(messages::kNameInnerSpace)),
+        OfEntry(entry(2, "x/y"), noNewName(messages::kNameForbiddenCharacter)),
+        OfEntry(entry(3, " New"), noNewName(messages::kNameBlankEnds)),
+        OfEntry(entry(4, "a?b"), noNewName(messages::kNameLineBreak))}},
   };
   const auto before = Snapshot(ws_);
   for (const auto& c : cases) {
@@ -286,25 +246,29 @@ TEST_F(Documents, EveryRefusedDocumentChangesNothingAndSaysWhereEachFaultIs) {
     const Ran ran = Apply(c.document, {"--prune", "--yes"});
     EXPECT_EQ(ran.status, 2);
     std::string expected;
-    for (const std::string& message : c.messages) expected += Message(at + message);
+    for (const std::string& refusal : c.refusals) {
+      expected += Said(messages::InDocument(messages::kStandardInput, refusal));
+    }
     EXPECT_EQ(ran.err, expected);
     EXPECT_EQ(ran.out, "");
     EXPECT_FALSE(ran.changed);
     EXPECT_EQ(Snapshot(ws_), before);
   }
   // A document file names itself in the messages.
-  WriteBytes(dir_.File("doc.json"), "{\"version\": 1}");
-  EXPECT_EQ(Tool({"apply", dir_.File("doc.json")}).err,
-            Message(dir_.File("doc.json") + ": the document has no resources"));
+  const std::string document = dir_.File("doc.json");
+  WriteBytes(document, "{\"version\": 1}");
+  EXPECT_EQ(Tool({"apply", document}).err,
+            Said(messages::InDocument(document, messages::kNoResources)));
   const Ran missing = Tool({"apply", dir_.File("none.json")});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.err, Message(dir_.File("none.json") + ": No such file or directory"));
+  EXPECT_EQ(missing.err, Said(messages::OnFile(dir_.File("none.json"), ErrorText(ENOENT))));
   // A resource the document names whose file is no valid resource fails the whole apply.
   Put("Broken.opc", "[Online]\r\nComPort=MODBUS 9\r\n");
   const auto withBroken = Snapshot(ws_);
   const Ran broken = Apply(first + R"({"name": "Broken", "port": "COM1"}]})");
   EXPECT_EQ(broken.status, 1);
-  EXPECT_EQ(broken.err, Message("Broken.opc: the port text \"MODBUS 9\" names no port"));
+  EXPECT_EQ(broken.err,
+            Said(Described(u"Broken.opc", ResourceFault::kUnknownPortText, u"MODBUS 9")));
   EXPECT_EQ(Snapshot(ws_), withBroken);
 }
 
@@ -318,29 +282,35 @@ TEST_F(Documents, PruneDeletesWhatTheDocumentDoesNotNameAfterAskingOrWithYes) {
 
   const Ran unasked = Apply(document, {"--prune"});
   EXPECT_EQ(unasked.status, 2);
-  EXPECT_EQ(unasked.err,
-            Message("apply --prune asks before it deletes; give --yes where no one can answer"));
+  EXPECT_EQ(unasked.err, Said(messages::AsksBeforeDeleting(messages::kPruneCommand)));
   WriteBytes(dir_.File("doc.json"), document);
-  const Ran declined = Tool({"apply", dir_.File("doc.json"), "--prune"}, "", true, {"no"});
-  EXPECT_EQ(declined.status, 1);
-  EXPECT_EQ(declined.err,
-            Message("Broken.opc: a line is neither a [section] header nor a key=value entry in a "
-                    "section (not deleted)") +
-                "Delete Line1 (Line1.x.opc), Old (Old.opc)? [y/N] " +
-                Message("nothing was changed: the deletions were declined"));
+  const std::string notPruned =
+      Said(messages::NotPruned(Described(u"Broken.opc", ResourceFault::kBadLine)));
+  const std::string question = messages::DeleteQuestion(
+      messages::DeleteItem("Line1", "Line1.x.opc") + std::string(messages::kDeleteItemSeparator) +
+      messages::DeleteItem("Old", "Old.opc"));
+  for (const Args& answers : {Args{"no"}, Args{}}) {  // {}: the input ended
+    const Ran declined = ApplyAsking(dir_.File("doc.json"), answers);
+    EXPECT_EQ(declined.status, 1);
+    EXPECT_EQ(declined.err, notPruned + question + Said(messages::kDeletionsDeclined));
+    EXPECT_FALSE(declined.changed);
+  }
   EXPECT_EQ(Snapshot(ws_), before);
+  const std::string report =
+      Report({{"Line1", kUnchanged}, {"Line1", kDeleted}, {"Old", kDeleted}});
 
   const Ran checked = Apply(document, {"--prune", "--check"});
-  EXPECT_EQ(checked.out, "Line1\tunchanged\nLine1\tdeleted\nOld\tdeleted\n");
+  EXPECT_EQ(checked.out, report);
   EXPECT_EQ(Snapshot(ws_), before);
 
-  const Ran agreed = Tool({"apply", dir_.File("doc.json"), "--prune"}, "", true, {" Y "});
+  const Ran agreed = ApplyAsking(dir_.File("doc.json"), {" Y "});
   EXPECT_EQ(agreed.status, 0);
-  EXPECT_EQ(agreed.out, "Line1\tunchanged\nLine1\tdeleted\nOld\tdeleted\n");
+  EXPECT_EQ(agreed.err, notPruned + question);
+  EXPECT_EQ(agreed.out, report);
   EXPECT_TRUE(agreed.changed);
-  EXPECT_EQ(testing::ListFolder(ws_), (Args{"Broken.opc", "Line1.opc"}));
+  EXPECT_EQ(ListFolder(ws_), (Args{"Broken.opc", "Line1.opc"}));
   const Ran again = Apply(document, {"--prune", "--yes"});
-  EXPECT_EQ(again.out, "Line1\tunchanged\n");
+  EXPECT_EQ(again.out, Report({{"Line1", kUnchanged}}));
   EXPECT_FALSE(again.changed);
 }
 
@@ -352,17 +322,18 @@ TEST_F(Documents, CheckAndDiffTellWhatWouldChangeAndCheckWritesNothing) {
       R"( {"name": "New", "parameter": "-ip10.0.0.9"}]})";
   const auto before = Snapshot(ws_);
   const std::string diff =
-      "Line1\tchanged\n"
+      Report({{"Line1", kChanged}}) +
       "--- Line1.opc\n+++ Line1.opc\n"
       "@@ -1,8 +1,8 @@\n [GeneralSettings]\n-AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\n"
       "+AdaptationComponent=QB.OPC.AdaptTIRV3x.BE.20\n Description=kept as it is\n \n [Online]\n"
-      " ComTeleLength=256\n-ComPort=V24 1 9600 8 1 0 2000 0\n+ComPort=V24 1 19200 8 1 0 2000 0\n \n"
-      "New\tadded\n"
+      " ComTeleLength=256\n-ComPort=V24 1 9600 8 1 0 2000 0\n+ComPort=V24 1 19200 8 1 0 2000 0\n "
+      "\n" +
+      Report({{"New", kAdded}}) +
       "--- /dev/null\n+++ New.opc\n@@ -0,0 +1,8 @@\n+[GeneralSettings]\n"
       "+AdaptationComponent=QB.OPC.AdaptTIRV3x.LE.20\n"
       "+Description=QB-Software Adaptation for Tirvane LE PLC\xC2\xB4s\n+\n+[Online]\n"
-      "+ComTeleLength=1428\n+ComPort=DLL netdrv.dll -ip10.0.0.9\n+\n"
-      "Old\tdeleted\n"
+      "+ComTeleLength=1428\n+ComPort=DLL netdrv.dll -ip10.0.0.9\n+\n" +
+      Report({{"Old", kDeleted}}) +
       "--- Old.opc\n+++ /dev/null\n@@ -1,2 +0,0 @@\n-[Online]\n-ComPort=SIM SimHost.dll "
       "Vsim1.Vsim1\n";
   const Ran checked = Apply(document, {"--check", "--diff", "--prune"});
@@ -387,84 +358,7 @@ TEST_F(Documents, CheckAndDiffTellWhatWouldChangeAndCheckWritesNothing) {
   const Ran applied = Apply(document, {"--diff", "--prune", "--yes"});
   EXPECT_EQ(applied.out, diff);
   EXPECT_EQ(Bytes("Line1.opc"), line1["after"].string);
-  EXPECT_EQ(testing::ListFolder(ws_), (Args{"Line1.opc", "New.opc"}));
-}
-
-TEST_F(Documents, SetWritesOnlyTheKeysWhoseValuesChanged) {
-  const std::string custom = "QB.OPC.AdaptCustom.XX.21";
-  Put("Cust.opc", Opc("DLL netdrv.dll -ip10.0.0.1", custom, "999"));
-  Put("Short.opc", Opc("V24 2"));
-  Put("Extra.opc", Opc("V24 1 9600 8 1 0 2000 0 more tokens"));
-  const struct {
-    Args arguments;
-    std::string said;
-    std::string file;
-    std::string bytes;
-  } steps[] = {
-      // Nothing changed: nothing written, not even ComTeleLength=1428 over 999.
-      {{"Cust", "parameter=-ip10.0.0.1"},
-       "unchanged",
-       "Cust.opc",
-       Opc("DLL netdrv.dll -ip10.0.0.1", custom, "999")},
-      // The parameter changed: the port keys are written, the adaptation is kept.
-      {{"Cust", "parameter=-ip10.0.0.2"},
-       "changed",
-       "Cust.opc",
-       Opc("DLL netdrv.dll -ip10.0.0.2", custom)},
-      // The alignment changed: only AdaptationComponent, the short port text stays.
-      {{"Short", "alignment=Big Endian"}, "changed", "Short.opc", Opc("V24 2", kBig)},
-      {{"Extra", "alignment=big"},
-       "changed",
-       "Extra.opc",
-       Opc("V24 1 9600 8 1 0 2000 0 more tokens", kBig)},
-      // A port value changed: the port text is written whole, as a save writes it.
-      {{"Extra", "baud=300"}, "changed", "Extra.opc", Opc("V24 1 300 8 1 0 2000 0", kBig)},
-  };
-  for (const auto& step : steps) {
-    SCOPED_TRACE(step.arguments[1]);
-    Args arguments = {"set"};
-    arguments.insert(arguments.end(), step.arguments.begin(), step.arguments.end());
-    const auto before = Snapshot(ws_);
-    const Ran ran = Tool(arguments);
-    EXPECT_EQ(ran.status, 0) << ran.err;
-    EXPECT_EQ(ran.out, step.said + "\n");
-    EXPECT_EQ(ran.changed, step.said == "changed");
-    EXPECT_EQ(Bytes(step.file), step.bytes);
-    if (step.said == "unchanged") {
-      EXPECT_EQ(Snapshot(ws_), before);
-    }
-  }
-}
-
-TEST_F(Documents, ABlankParameterIsRefusedAndANameWithoutAResourceHasStatus3) {
-  Put("Plant.opc", Opc("DLL netdrv.dll -ip10.0.0.7"));
-  const auto before = Snapshot(ws_);
-  const std::string blankEnds =
-      "the parameter begins or ends with a blank, which the file cannot keep (blanks at the ends "
-      "of a value are dropped when it is read)";
-  const struct {
-    Args arguments;
-    int status;
-    std::string message;
-  } cases[] = {
-      {{"set", "Plant", "parameter=   "}, 2, "parameter cannot be empty"},
-      {{"set", "Plant", "parameter=\t"}, 2, "parameter cannot be empty"},
-      {{"set", "Plant", "parameter= -ip10.0.0.8"}, 2, blankEnds},
-      {{"set", "Plant", "parameter=-ip10.0.0.8\t"}, 2, blankEnds},
-      {{"show", "Nope"}, 3, "Nope: no such resource"},
-      {{"set", "Nope", "baud=300"}, 3, "Nope: no such resource"},
-      {{"delete", "Nope", "--yes"}, 3, "Nope: no such resource"},
-      {{"show", "a.b"}, 3, "a.b: no such resource"},
-      {{"add", "Plant"}, 1, "Plant: a resource of that name exists (Plant.opc)"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.message);
-    const Ran ran = Tool(c.arguments);
-    EXPECT_EQ(ran.status, c.status);
-    EXPECT_EQ(ran.err, Message(c.message));
-    EXPECT_EQ(Snapshot(ws_), before);
-  }
-  EXPECT_EQ(Tool({"set", "Plant", "parameter=-ip10.0.0.8 -p 502"}).out, "changed\n");
+  EXPECT_EQ(ListFolder(ws_), (Args{"Line1.opc", "New.opc"}));
 }
 
 TEST_F(Documents, JsonOutputsUseTheSetKeysAndApplyReadsTheOldNames) {
@@ -480,35 +374,45 @@ TEST_F(Documents, JsonOutputsUseTheSetKeysAndApplyReadsTheOldNames) {
   const std::string asDocument =
       "{\"version\": 1, \"resources\": " + Tool({"list", "--json"}).out + "}";
   const Ran ran = Apply(asDocument);
-  EXPECT_EQ(ran.out, "Line1\tunchanged\n");
+  EXPECT_EQ(ran.out, Report({{"Line1", kUnchanged}}));
   EXPECT_EQ(Apply(R"({"version": 1, "resources": [{"name": "Line1", "dataBits": "7", )"
                   R"("stopBits": "2"}]})")
                 .out,
-            "Line1\tchanged\n");
+            Report({{"Line1", kChanged}}));
   EXPECT_EQ(Bytes("Line1.opc"), Opc("V24 1 9600 7 2 0 2000 0"));
 }
 
 TEST(JsonValue, ReadsWhatTheGrammarAllowsAndSaysWhereItStops) {
   using cli::JsonValue;
+  namespace json = messages::json;
   const struct {
     std::string text;
-    std::string fault;  // empty: accepted
+    std::size_t line = 0;
+    std::size_t column = 0;
+    std::string_view fault = {};  // empty: accepted
   } cases[] = {
-      {"\xEF\xBB\xBF {\"a\": [1, -2.5e3, true, false, null, \"x\"]}", ""},
-      {"\"\\u00e9\\ud83d\\ude00\\udce9\\n\"", ""},
-      {"{\"a\": 1, \"a\": 2}", "line 1, column 10: a member name appears twice in one object"},
-      {"{\"a\" 1}", "line 1, column 6: a colon was expected after the member name"},
-      {"[1 2]", "line 1, column 4: a comma or ] was expected"},
-      {"01", "line 1, column 1: a number cannot begin with 0"},
-      {"\"tab\there\"", "line 1, column 5: a control character in a string must be escaped"},
-      {"\"\xC3\x28\"", "line 1, column 2: the text is not UTF-8"},
-      {"\"\xED\xA0\x80\"", "line 1, column 2: the text is not UTF-8"},  // an encoded surrogate
-      {"\"\\x\"", "line 1, column 2: unknown escape in a string"},
-      {"\"open", "line 1, column 6: a string is not closed"},
-      {"{}\n{}", "line 2, column 1: something follows the value"},
-      {std::string(65, '[') + std::string(65, ']'),
-       "line 1, column 65: arrays and objects are nested too deeply"},
-      {std::string(64, '[') + std::string(64, ']'), ""},
+      {"\xEF\xBB\xBF {\"a\": [1, -2.5e3, true, false, null, \"x\"]}"},
+      {"\"\\u00e9\\ud83d\\ude00\\udce9\\n\""},
+      {"{\"a\": 1, \"a\": 2}", 1, 10, json::kMemberTwice},
+      {"{\"a\" 1}", 1, 6, json::kNoColon},
+      {"{1: 2}", 1, 2, json::kNoMemberName},
+      {"{\"a\": 1 \"b\": 2}", 1, 9, json::kObjectNotClosed},
+      {"[1 2]", 1, 4, json::kArrayNotClosed},
+      {"[tru]", 1, 2, json::kNoValue},
+      {"01", 1, 1, json::kLeadingZero},
+      {"-", 1, 1, json::kNoDigit},
+      {"1.", 1, 1, json::kNoFractionDigit},
+      {"1e+", 1, 1, json::kNoExponentDigit},
+      {"\"tab\there\"", 1, 5, json::kRawControl},
+      {"\"\xC3\x28\"", 1, 2, json::kNotUtf8},
+      {"\"\xED\xA0\x80\"", 1, 2, json::kNotUtf8},  // an encoded surrogate
+      {"\"\\x\"", 1, 2, json::kUnknownEscape},
+      {"\"\\u12\"", 1, 2, json::kShortUnicodeEscape},
+      {"\"open", 1, 6, json::kStringNotClosed},
+      {"{}\n{}", 2, 1, json::kTrailing},
+      {" ", 1, 2, json::kEndsEarly},
+      {std::string(65, '[') + std::string(65, ']'), 1, 65, json::kTooDeep},
+      {std::string(64, '[') + std::string(64, ']')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -517,9 +421,9 @@ TEST(JsonValue, ReadsWhatTheGrammarAllowsAndSaysWhereItStops) {
     const bool read = cli::ParseJson(c.text, value, fault);
     EXPECT_EQ(read, c.fault.empty());
     if (!read) {
-      EXPECT_EQ("line " + std::to_string(fault.line) + ", column " + std::to_string(fault.column) +
-                    ": " + fault.what,
-                c.fault);
+      EXPECT_EQ(fault.what, c.fault);
+      EXPECT_EQ(fault.line, c.line);
+      EXPECT_EQ(fault.column, c.column);
     }
   }
   JsonValue text;
@@ -568,4 +472,4 @@ TEST(LineDiff, ShowsEachChangeWithThreeLinesAroundAndJoinsNearbyChanges) {
 }
 
 }  // namespace
-}  // namespace tirv
+}  // namespace tirv::testing
