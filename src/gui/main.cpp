@@ -76,7 +76,7 @@ const char* Environment(const char* name) {
 // display is tried first. Returns the one line that says why there is none, or "" when
 // the window can open. A platform other than X11 that QT_QPA_PLATFORM names on purpose
 // (offscreen, vnc) is taken as it is.
-std::string DisplayProblem() {
+std::string DisplayProblem(tirv::DisplayConnection& probe) {
   const char* platform = Environment("QT_QPA_PLATFORM");
   if (platform != nullptr && std::strncmp(platform, "xcb", 3) != 0) {
     if (std::strncmp(platform, "wayland", 7) != 0) return {};
@@ -95,7 +95,7 @@ std::string DisplayProblem() {
     }
     return "no display; set DISPLAY, or run it under xvfb-run";
   }
-  if (!tirv::XDisplayReachable()) {
+  if (!probe.Open()) {
     return std::string("no display; cannot open the X display \"") + Printable(display) + "\"";
   }
   // Qt would try Wayland first on a Wayland desktop; the display reached is X11.
@@ -185,7 +185,10 @@ Arguments ReadArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
   const Arguments arguments = ReadArguments(argc, argv);
   if (arguments.exitCode >= 0) return arguments.exitCode;
-  if (const std::string problem = DisplayProblem(); !problem.empty()) {
+  // Held until Qt has its own connection: a display with no other client would reset
+  // between the two and refuse Qt.
+  tirv::DisplayConnection probe;
+  if (const std::string problem = DisplayProblem(probe); !problem.empty()) {
     std::fprintf(stderr, "tirvane-editor: %s\n", problem.c_str());
     return 2;
   }
@@ -198,6 +201,7 @@ int main(int argc, char** argv) {
   // A termination request waits until a file being written and its log line are done.
   tirv::DeferTerminationSignals();
   QApplication application(argc, argv);
+  probe.Close();
   QGuiApplication::setDesktopFileName(QStringLiteral("tirvane-editor"));
   tirv::QtFramework framework;
   tirv::EditorEnvironment environment;

@@ -78,11 +78,15 @@ bool TopLevelWindowExists(std::u16string_view title) {
   return found;
 }
 
-bool XDisplayReachable() {
-  Display* display = XOpenDisplay(nullptr);
-  if (display == nullptr) return false;
-  XCloseDisplay(display);
-  return true;
+bool DisplayConnection::Open() {
+  Close();
+  display_ = XOpenDisplay(nullptr);
+  return display_ != nullptr;
+}
+
+void DisplayConnection::Close() {
+  if (display_ != nullptr) XCloseDisplay(static_cast<Display*>(display_));
+  display_ = nullptr;
 }
 
 }  // namespace tirv

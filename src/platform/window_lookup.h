@@ -12,7 +12,23 @@ namespace tirv {
 /// False when there is no such window or no display can be opened.
 bool TopLevelWindowExists(std::u16string_view title);
 
-/// True when the X display named by DISPLAY accepts a connection now.
-bool XDisplayReachable();
+/// A connection to the X display named by DISPLAY, held until Close or the end of the
+/// object. An X server that has no other client resets when its last one leaves and
+/// refuses connections meanwhile, so a program that checks the display first keeps this
+/// connection until the toolkit holds its own.
+class DisplayConnection {
+ public:
+  DisplayConnection() = default;
+  ~DisplayConnection() { Close(); }
+  DisplayConnection(const DisplayConnection&) = delete;
+  DisplayConnection& operator=(const DisplayConnection&) = delete;
+
+  /// True when the display accepts a connection now; it is then held.
+  bool Open();
+  void Close();
+
+ private:
+  void* display_ = nullptr;
+};
 
 }  // namespace tirv
