@@ -164,6 +164,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ReadBack(path) != original) std::abort();
     return 0;
   }
+  // A parameter with a blank at an end is refused when it is to be written, whole or not
+  // at all; the file stays as it was.
+  if (result.outcome == WriteOutcome::kFailed &&
+      result.problem.fault == ResourceFault::kBlankEnds) {
+    const std::u16string& parameter = record.parameter;
+    const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+    if (parameter.empty() || (!blank(parameter.front()) && !blank(parameter.back()))) {
+      std::abort();
+    }
+    if (ReadBack(path) != original) std::abort();
+    return 0;
+  }
   if (result.outcome != WriteOutcome::kWritten && result.outcome != WriteOutcome::kOnDisk) {
     std::abort();
   }

@@ -172,7 +172,8 @@ bool PlanSettings(const DocumentEntry& entry, Target& target, std::vector<std::s
     return false;
   }
   if (!changedRecord || !IsChanged(target.record, target.baseline)) return true;
-  if (const ResourceProblem problem = CheckWritable(target.record); !problem.ok()) {
+  if (const ResourceProblem problem = CheckWritable(target.record, &target.baseline);
+      !problem.ok()) {
     refusals.push_back(messages::OfEntry(EntryLabel(entry), PrintableText(ReasonOf(problem))));
     return false;
   }

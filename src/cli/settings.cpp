@@ -14,15 +14,6 @@ namespace {
 constexpr std::array<std::u16string_view, kPortKindCount> kPortNames = {
     u"COM1", u"COM2", u"COM3", u"COM4", u"Simulation1", u"Simulation2", u"TCP/IP"};
 
-// The port kinds that use a key: one bit per kind.
-using KindSet = unsigned;
-constexpr KindSet KindBit(std::int32_t kind) { return 1u << static_cast<unsigned>(kind); }
-constexpr KindSet kSerialKinds =
-    KindBit(kPortCom1) | KindBit(kPortCom2) | KindBit(kPortCom3) | KindBit(kPortCom4);
-constexpr KindSet kTcpIpKind = KindBit(kPortTcpIp);
-/// Every kind, and a record whose port text names no known one.
-constexpr KindSet kEveryKind = ~0u;
-
 // A check of a value that no fixed list decides: the value as the record holds it, or
 // nothing with `refusal` set.
 using ValueCheck = std::optional<std::u16string> (*)(std::string_view key,
@@ -71,7 +62,9 @@ struct KeyRow {
   ValueCheck check = nullptr;
   /// What the usage text says the key takes, when `check` decides.
   std::string_view takes = {};
-  KindSet kinds = kEveryKind;
+  /// The setting the key is, which only some port kinds use (resource_record.h); none
+  /// for a key that every kind has, and a record whose port text names no known one.
+  std::optional<PortSetting> setting = std::nullopt;
   /// An empty value is shown as none: the file names none of the choices.
   bool emptyIsNone = false;
   /// The member name that the JSON of earlier releases gave the key.
@@ -86,36 +79,36 @@ constexpr KeyRow kKeys[] = {
      .field = &ResourceRecord::baud,
      .carried = carried::kBaud,
      .choices = choices::kBaudRates,
-     .kinds = kSerialKinds},
+     .setting = PortSetting::kBaud},
     {.name = "databits",
      .field = &ResourceRecord::dataBits,
      .carried = carried::kDataBits,
      .choices = choices::kDataBits,
-     .kinds = kSerialKinds,
+     .setting = PortSetting::kDataBits,
      .formerName = "dataBits"},
     {.name = "stopbits",
      .field = &ResourceRecord::stopBits,
      .carried = carried::kStopBits,
      .choices = choices::kStopBits,
-     .kinds = kSerialKinds,
+     .setting = PortSetting::kStopBits,
      .formerName = "stopBits"},
     {.name = "parity",
      .field = &ResourceRecord::parity,
      .carried = carried::kParity,
      .choices = choices::kParities,
-     .kinds = kSerialKinds},
+     .setting = PortSetting::kParity},
     {.name = "timeout",
      .field = &ResourceRecord::timeout,
      .carried = carried::kTimeout,
      .check = AcceptMilliseconds,
      .takes = messages::kTimeoutTakes,
-     .kinds = kSerialKinds},
+     .setting = PortSetting::kTimeout},
     {.name = "parameter",
      .field = &ResourceRecord::parameter,
      .carried = carried::kParameter,
      .check = AcceptUntrimmed,
      .takes = messages::kParameterTakes,
-     .kinds = kTcpIpKind},
+     .setting = PortSetting::kParameter},
     {.name = "alignment",
      .field = &ResourceRecord::alignment,
      .choices = choices::kAlignments,
@@ -126,7 +119,7 @@ constexpr std::size_t kKeyCount = std::size(kKeys);
 
 // The port is the record's kind: the code that changes a kind knows it by its row.
 constexpr SettingKey kPort{0};
-static_assert(kKeys[kPort.row].field == nullptr && kKeys[kPort.row].kinds == kEveryKind);
+static_assert(kKeys[kPort.row].field == nullptr && !kKeys[kPort.row].setting);
 
 constexpr bool EveryRowIsWhole() {
   for (const KeyRow& row : kKeys) {
@@ -159,12 +152,12 @@ std::string ChoiceList(const KeyRow& row) {
 }
 
 // The ports that use the key, as the usage text names them; empty for every port.
-std::string UsedBy(KindSet kinds) {
-  if (kinds == kEveryKind) return {};
-  if (kinds == kSerialKinds) return std::string(messages::kComPorts);
+std::string UsedBy(const KeyRow& row) {
+  if (!row.setting) return {};
+  if (KindUses(kPortCom1, *row.setting)) return std::string(messages::kComPorts);
   std::string ports;
   for (std::int32_t kind = 0; kind < kPortKindCount; ++kind) {
-    if ((kinds & KindBit(kind)) == 0) continue;
+    if (!KindUses(kind, *row.setting)) continue;
     if (!ports.empty()) ports += messages::kChoiceSeparator;
     ports += PortName(kind);
   }
@@ -246,7 +239,7 @@ std::string KeyUsageLines() {
   std::string lines;
   for (const KeyRow& row : kKeys) {
     const std::string takes = row.check != nullptr ? std::string(row.takes) : ChoiceList(row);
-    lines += messages::UsageKeyLine(row.name, takes, UsedBy(row.kinds));
+    lines += messages::UsageKeyLine(row.name, takes, UsedBy(row));
   }
   return lines;
 }
@@ -262,9 +255,8 @@ std::string_view PortName(std::int32_t kind) {
 }
 
 bool KindUsesKey(std::int32_t kind, SettingKey key) {
-  const KindSet kinds = Row(key).kinds;
-  if (kinds == kEveryKind) return true;
-  return IsPortKind(kind) && (kinds & KindBit(kind)) != 0;
+  const std::optional<PortSetting> setting = Row(key).setting;
+  return !setting || KindUses(kind, *setting);
 }
 
 std::u16string_view FieldOf(const ResourceRecord& record, SettingKey key) {

@@ -1,5 +1,7 @@
 #include "editor/editor_dialog.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <span>
 
@@ -16,18 +18,11 @@
 namespace tirv {
 namespace {
 
-// The setting controls, and which of them each port kind uses.
-constexpr int kSettingControlCount = 6;
-constexpr int kSettingControls[kSettingControlCount] = {
-    ids::kBaud, ids::kStopBits, ids::kDataBits, ids::kParity, ids::kTimeout, ids::kParameter};
-constexpr bool kSerialUses[kSettingControlCount] = {true, true, true, true, true, false};
-constexpr bool kSimulationUses[kSettingControlCount] = {false, false, false, false, false, false};
-constexpr bool kTcpIpUses[kSettingControlCount] = {false, false, false, false, false, true};
-
-const bool* ControlsUsedBy(std::int32_t kind) {
-  if (IsSerialPortKind(kind)) return kSerialUses;
-  return kind == kPortTcpIp ? kTcpIpUses : kSimulationUses;
-}
+// The setting controls, in the order they are enabled, with the setting each shows.
+constexpr std::pair<int, PortSetting> kSettingControls[] = {
+    {ids::kBaud, PortSetting::kBaud},         {ids::kStopBits, PortSetting::kStopBits},
+    {ids::kDataBits, PortSetting::kDataBits}, {ids::kParity, PortSetting::kParity},
+    {ids::kTimeout, PortSetting::kTimeout},   {ids::kParameter, PortSetting::kParameter}};
 
 // What LoadWorkspace returns after EndProcess came back (only where a test stands in
 // for the process): no failure, so no loading error is shown.
@@ -214,8 +209,8 @@ void EditorDialog::PushBoundTexts() {
 
 void EditorDialog::SelectPortKind(std::int32_t kind) {
   if (!IsPortKind(kind)) return;
-  const bool* used = ControlsUsedBy(kind);
-  for (int i = 0; i < kSettingControlCount; ++i) ops_->EnableControl(kSettingControls[i], used[i]);
+  for (const auto& [id, setting] : kSettingControls)
+    ops_->EnableControl(id, KindUses(kind, setting));
   ops_->CheckRadioButton(ids::kRadioFirst, ids::kRadioLast, ids::kRadioFirst + kind);
   portKind_ = kind;
 }

@@ -60,13 +60,13 @@ class EditorDialog : public DialogLogic {
  private:
   /// The texts bound to the controls, with what the editor shows before any resource.
   struct BoundTexts {
-    std::u16string dataBits = u"8";
-    std::u16string parameter = std::u16string(kDefaultParameter);
-    std::u16string parity = u"None";
-    std::u16string stopBits = u"1";
-    std::u16string timeout = u"2000";
-    std::u16string baud = u"9600";
-    std::u16string alignment = std::u16string(alignment::kLittleEndian);
+    std::u16string dataBits = std::u16string(shown_first::kDataBits);
+    std::u16string parameter = std::u16string(shown_first::kParameter);
+    std::u16string parity = std::u16string(shown_first::kParity);
+    std::u16string stopBits = std::u16string(shown_first::kStopBits);
+    std::u16string timeout = std::u16string(shown_first::kTimeout);
+    std::u16string baud = std::u16string(shown_first::kBaud);
+    std::u16string alignment = std::u16string(shown_first::kAlignment);
   };
 
   // Start-up.

@@ -212,7 +212,10 @@ bool IsChanged(const ResourceRecord& record, const RecordBaseline& baseline) {
          PortFingerprintOf(record) != baseline.port;
 }
 
-ResourceProblem CheckWritable(const ResourceRecord& record) {
+ResourceProblem CheckWritable(const ResourceRecord& record, const RecordBaseline* baseline) {
+  if (baseline != nullptr && baseline->held && PortFingerprintOf(record) == baseline->port) {
+    return {};
+  }
   const std::u16string value = FormatPortText(record);
   if (value.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) {
     return Problem(ResourceFault::kLineBreak);

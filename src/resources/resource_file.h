@@ -100,8 +100,11 @@ bool SameFile(const RecordBaseline& now, const RecordBaseline& baseline);
 bool IsChanged(const ResourceRecord& record, const RecordBaseline& baseline);
 
 /// What a record's file cannot hold, checked before anything is read: a character the
-/// code page lacks, a line break, blanks at either end of the parameter.
-ResourceProblem CheckWritable(const ResourceRecord& record);
+/// code page lacks, a line break, blanks at either end of the parameter. Only a port text
+/// that a write would set is checked: with `baseline`, one that has not changed since
+/// the file was read is the file's own, and stays as it is.
+ResourceProblem CheckWritable(const ResourceRecord& record,
+                              const RecordBaseline* baseline = nullptr);
 
 /// A record's file as a write leaves it.
 struct RenderedFile {

@@ -31,6 +31,15 @@ inline constexpr bool IsSerialPortKind(std::int32_t kind) {
   return kind >= kPortCom1 && kind <= kPortCom4;
 }
 
+/// The settings of a record that only some port kinds use; the byte order every kind has.
+enum class PortSetting { kBaud, kStopBits, kDataBits, kParity, kTimeout, kParameter };
+
+/// Whether a record of `kind` uses `setting`: the serial settings for COM1..COM4, the
+/// parameter for TCP/IP; a simulation target, and a record of no known kind, use none.
+constexpr bool KindUses(std::int32_t kind, PortSetting setting) {
+  return setting == PortSetting::kParameter ? kind == kPortTcpIp : IsSerialPortKind(kind);
+}
+
 /// The two byte orders that the adaptation identifiers stand for.
 namespace alignment {
 inline constexpr std::u16string_view kLittleEndian = u"Little Endian";
@@ -50,6 +59,19 @@ inline constexpr std::u16string_view kParity = u"None";
 inline constexpr std::u16string_view kTimeout = u"2000";
 inline constexpr std::u16string_view kParameter = kDefaultParameter;
 }  // namespace carried
+
+/// What the editor's setting controls show before it shows any resource. (A record read
+/// from a file carries the values of `carried` instead, in the fields its kind does not
+/// use: the two sets differ in the baud, 9600 here and 19200 there.)
+namespace shown_first {
+inline constexpr std::u16string_view kBaud = u"9600";
+inline constexpr std::u16string_view kDataBits = u"8";
+inline constexpr std::u16string_view kStopBits = u"1";
+inline constexpr std::u16string_view kParity = u"None";
+inline constexpr std::u16string_view kTimeout = u"2000";
+inline constexpr std::u16string_view kParameter = kDefaultParameter;
+inline constexpr std::u16string_view kAlignment = alignment::kLittleEndian;
+}  // namespace shown_first
 
 /// The values the editor offers for a serial port's settings and for the byte order, in
 /// the order it lists them. Every front end accepts these and no others.

@@ -167,7 +167,9 @@ void Workspace::Log(std::string_view action, std::u16string_view fileName, std::
 WriteResult Workspace::Write(const ResourceRecord& record, RecordBaseline& baseline,
                              bool replaceChangedFile) {
   if (!IsChanged(record, baseline)) return {};
-  if (ResourceProblem refused = CheckWritable(record); !refused.ok()) return Failure(refused);
+  if (ResourceProblem refused = CheckWritable(record, &baseline); !refused.ok()) {
+    return Failure(refused);
+  }
   const WorkspaceLock lock(*this);
   if (!lock.held()) return Failure(lock.problem());
 

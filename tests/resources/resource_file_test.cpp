@@ -106,6 +106,17 @@ TEST(CheckWritableTest, APortTextTheFileCannotHoldIsRefusedWithItsReason) {
       EXPECT_EQ(Utf16ToUtf8(ReasonOf(problem)), c.reason);
     }
   }
+  // A parameter that its file holds with a blank at its start is the file's own: it
+  // stays while only other values change, and is refused once it is to be written.
+  const ResourceFileReading read =
+      ParseResourceFile(u"R.opc", BytesOf("[Online]\r\nComPort=DLL netdrv.dll  -ip1\r\n"));
+  ASSERT_EQ(read.record.parameter, u" -ip1");
+  ResourceRecord aligned = read.record;
+  aligned.alignment = alignment::kBigEndian;
+  EXPECT_TRUE(CheckWritable(aligned, &read.baseline).ok());
+  aligned.parameter = u" -ip2";
+  EXPECT_EQ(CheckWritable(aligned, &read.baseline).fault, ResourceFault::kBlankEnds);
+
   // Blanks inside are kept; a serial record carries a parameter it never writes.
   tcp.parameter = u"-ip1 -t5";
   EXPECT_TRUE(CheckWritable(tcp).ok());
