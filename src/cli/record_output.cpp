@@ -1,6 +1,7 @@
 #include "cli/record_output.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "cli/settings.h"
@@ -187,14 +188,24 @@ std::string JsonArrayWriter::Element(std::string_view object) {
 std::string JsonArrayWriter::End() const { return first_ ? "[]\n" : "\n]\n"; }
 
 void ListedLines::Add(std::u16string_view listedBy, std::string line) {
-  lines_.emplace_back(ListingKeyOf(listedBy), std::move(line));
+  const std::u16string key = ListingKeyOf(listedBy);
+  keys_.emplace_back(static_cast<std::uint32_t>(keyText_.size()),
+                     static_cast<std::uint32_t>(key.size()));
+  keyText_ += key;
+  lines_.push_back(std::move(line));
 }
 
 void ListedLines::PrintInOrder(const std::function<void(std::string_view)>& print) {
-  // The keys are folded once, so comparing them is plain comparing (ListingKeyOf).
-  std::stable_sort(lines_.begin(), lines_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [key, line] : lines_) print(line);
+  // The keys are folded once, so comparing them is plain comparing (ListingKeyOf); the
+  // places are sorted, not the texts, which never move.
+  std::vector<std::uint32_t> order(lines_.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  const auto key = [this](std::uint32_t at) {
+    return std::u16string_view(keyText_).substr(keys_[at].first, keys_[at].second);
+  };
+  std::stable_sort(order.begin(), order.end(),
+                   [&key](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+  for (const std::uint32_t at : order) print(lines_[at]);
 }
 
 }  // namespace tirv::cli

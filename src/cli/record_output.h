@@ -6,6 +6,7 @@
 // can never split a field or a line; the JSON forms keep every character, escaped.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -65,7 +66,10 @@ class ListedLines {
   void PrintInOrder(const std::function<void(std::string_view)>& print);
 
  private:
-  std::vector<std::pair<std::u16string, std::string>> lines_;
+  // The keys lie one after another in one text, so sorting reads them close together.
+  std::u16string keyText_;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> keys_;  ///< place and length
+  std::vector<std::string> lines_;
 };
 
 /// Writes JSON arrays one element per line: "[", then each element, then "]".
