@@ -170,14 +170,14 @@ Status EditorDialog::LoadResourceFiles() {
   std::int32_t lastSerialKind = kPortKindUnknown;
   const Workspace& workspace = store_.workspace();
   const SearchEnd search = workspace.ForEachResourceFile([&](std::u16string_view name) {
-    const ResourceFileReading reading = workspace.Read(name);
+    ResourceFileReading reading = workspace.Read(name);
     if (!reading.problem.ok()) {
       ops_->ApplicationMessageBox(
           texts::WithReason(texts::kInvalidFile, DescribeProblem(name, reading.problem)));
       return;
     }
-    store_.Adopt(reading);
     if (IsSerialPortKind(reading.record.portKind)) lastSerialKind = reading.record.portKind;
+    store_.Adopt(std::move(reading));
   });
   SelectPortKind(lastSerialKind);
   if (search.found == 0 && !search.failed) {

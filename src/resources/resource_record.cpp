@@ -76,7 +76,11 @@ std::u16string_view EntryTextOf(std::u16string_view fileName) {
 }
 
 ResourceList::Position ResourceList::Append(const ResourceRecord& record, RecordBaseline baseline) {
-  nodes_.push_back(Node{record, std::move(baseline)});
+  return Append(ResourceRecord(record), std::move(baseline));
+}
+
+ResourceList::Position ResourceList::Append(ResourceRecord&& record, RecordBaseline baseline) {
+  nodes_.push_back(Node{std::move(record), std::move(baseline)});
   const auto node = std::prev(nodes_.end());
   const std::u16string_view name = node->record.name;
   firstByName_.emplace(name, node);  // keeps an earlier twin

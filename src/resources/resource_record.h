@@ -185,6 +185,8 @@ class ResourceList {
 
   /// Appends a copy of `record` (with an empty baseline) and returns its position.
   Position Append(const ResourceRecord& record, RecordBaseline baseline = {});
+  /// The same, taking the record over.
+  Position Append(ResourceRecord&& record, RecordBaseline baseline = {});
 
   /// The first record, in list order, whose name equals `name` exactly (letter case
   /// included); end() when there is none.

@@ -10,6 +10,10 @@ int ResourceStore::Open(std::u16string_view folder, int lockWaitMs) {
   return workspace_.Open(folder, lockWaitMs);
 }
 
+ResourceList::Position ResourceStore::Adopt(ResourceFileReading&& reading) {
+  return records_.Append(std::move(reading.record), reading.baseline);
+}
+
 ResourceList::Position ResourceStore::Adopt(const ResourceFileReading& reading) {
   return records_.Append(reading.record, reading.baseline);
 }

@@ -49,6 +49,7 @@ class ResourceStore {
 
   /// Appends the record that `reading` gave, with what its file held.
   ResourceList::Position Adopt(const ResourceFileReading& reading);
+  ResourceList::Position Adopt(ResourceFileReading&& reading);
   /// Appends `record` with `baseline` (an empty one: its file does not hold it yet, and
   /// the next save writes it).
   ResourceList::Position Append(const ResourceRecord& record, RecordBaseline baseline = {});
