@@ -37,17 +37,17 @@ Keyword FirstKeyword(std::u16string_view text) {
   return first;
 }
 
-std::vector<std::u16string_view> SplitOnSpaces(std::u16string_view text) {
-  std::vector<std::u16string_view> tokens;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    const std::size_t begin = text.find_first_not_of(u' ', at);
-    if (begin == std::u16string_view::npos) break;
-    const std::size_t end = std::min(text.find(u' ', begin), text.size());
-    tokens.push_back(text.substr(begin, end - begin));
-    at = end;
+// The next token after `at` of a text split on spaces, moving `at` past it; empty at
+// the end. No list is made: a workspace of thousands of serial ports reads one each.
+std::u16string_view NextToken(std::u16string_view text, std::size_t& at) {
+  const std::size_t begin = text.find_first_not_of(u' ', at);
+  if (begin == std::u16string_view::npos) {
+    at = text.size();
+    return {};
   }
-  return tokens;
+  const std::size_t end = std::min(text.find(u' ', begin), text.size());
+  at = end;
+  return text.substr(begin, end - begin);
 }
 
 // Unknown parity texts pass through unchanged in both directions.
@@ -90,24 +90,29 @@ void ReadSerial(std::u16string_view text, PortReading& reading) {
     record.portKind = kind;
     break;
   }
-  const std::vector<std::u16string_view> tokens = SplitOnSpaces(text);
+  // The third to the seventh token are the fields; the first two name the port.
   std::u16string* fields[5] = {&record.baud, &record.dataBits, &record.stopBits, &record.parity,
                                &record.timeout};
-  for (std::size_t i = 0; i < 5 && i + 2 < tokens.size(); ++i) *fields[i] = tokens[i + 2];
+  std::size_t at = 0;
+  for (int skipped = 0; skipped < 2; ++skipped) NextToken(text, at);
+  for (std::u16string* field : fields) {
+    const std::u16string_view token = NextToken(text, at);
+    if (token.empty()) break;
+    *field = token;
+  }
   record.parity = ParityWordOf(record.parity);
   record.parameter = carried::kParameter;
   reading.status = IsSerialPortKind(record.portKind) ? 0 : kGeneralFailure;
 }
 
-std::u16string SerialPortText(const ResourceRecord& r) {
-  std::u16string text(kSerialPorts[r.portKind]);
+void AppendSerialPortText(const ResourceRecord& r, std::u16string& text) {
+  text += kSerialPorts[r.portKind];
   for (std::u16string_view field : {std::u16string_view(r.baud), std::u16string_view(r.dataBits),
                                     std::u16string_view(r.stopBits), ParityDigitOf(r.parity),
                                     std::u16string_view(r.timeout), std::u16string_view(u"0")}) {
     text += u' ';
     text += field;
   }
-  return text;
 }
 
 }  // namespace
@@ -141,13 +146,23 @@ PortReading ParsePortText(std::u16string_view portText, std::u16string_view adap
 }
 
 std::u16string FormatPortText(const ResourceRecord& record) {
-  if (IsSerialPortKind(record.portKind)) return SerialPortText(record);
-  if (record.portKind == kPortSimulation1) return std::u16string(port_text::kSimulation1);
-  if (record.portKind == kPortSimulation2) return std::u16string(port_text::kSimulation2);
-  if (record.portKind == kPortTcpIp) {
-    return std::u16string(port_text::kTcpIpPrefix) + record.parameter;
+  std::u16string text;
+  FormatPortTextInto(record, text);
+  return text;
+}
+
+void FormatPortTextInto(const ResourceRecord& record, std::u16string& text) {
+  text.clear();
+  if (IsSerialPortKind(record.portKind)) {
+    AppendSerialPortText(record, text);
+  } else if (record.portKind == kPortSimulation1) {
+    text = port_text::kSimulation1;
+  } else if (record.portKind == kPortSimulation2) {
+    text = port_text::kSimulation2;
+  } else if (record.portKind == kPortTcpIp) {
+    text = port_text::kTcpIpPrefix;
+    text += record.parameter;
   }
-  return {};
 }
 
 std::u16string_view TeleLengthOf(std::int32_t portKind) {

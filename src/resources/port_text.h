@@ -49,6 +49,9 @@ PortReading ParsePortText(std::u16string_view portText, std::u16string_view adap
 /// The port text of a record of kind 0..6; empty for any other kind. Serial fields are
 /// written as held, the parity as its digit (an unknown parity word as it is).
 std::u16string FormatPortText(const ResourceRecord& record);
+/// FormatPortText into `text`, whose room is used again: no allocation once it is large
+/// enough.
+void FormatPortTextInto(const ResourceRecord& record, std::u16string& text);
 
 /// "256" for a serial kind, "1428" for the others.
 std::u16string_view TeleLengthOf(std::int32_t portKind);

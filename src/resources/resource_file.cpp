@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <span>
 
 #include "platform/text.h"
 #include "profile/profile_document.h"
@@ -53,7 +54,10 @@ Fingerprint FingerprintOfUnits(std::u16string_view text) {
 // What a save writes for the record's port: its port text, or nothing for a port kind
 // outside 0..6. ComTeleLength follows from the kind, which the text names.
 Fingerprint PortFingerprintOf(const ResourceRecord& record) {
-  return FingerprintOfUnits(FormatPortText(record));
+  // One text per thread, used again: thousands of records are fingerprinted on a load.
+  thread_local std::u16string text;
+  FormatPortTextInto(record, text);
+  return FingerprintOfUnits(text);
 }
 
 Fingerprint AdaptationFingerprintOf(const ResourceRecord& record) {
@@ -109,6 +113,19 @@ bool SetChangedValues(ProfileDocument& document, const ResourceRecord& record,
   return SetEach(document,
                  {{schema::kOnline, schema::kComTeleLength, TeleLengthOf(record.portKind)},
                   {schema::kOnline, schema::kComPort, port}});
+}
+
+// A value as ProfileDocument::Value gives it, decoded into `buffer` when it fits: a read
+// of a resource then allocates nothing for its values and leaves no cache behind.
+std::u16string_view ValueIn(const ProfileDocument& document, std::u16string_view section,
+                            std::u16string_view key, std::u16string_view defaultValue,
+                            std::span<char16_t> buffer) {
+  const std::int32_t n = document.GetValue(section, key, defaultValue, buffer.data(),
+                                           static_cast<std::int32_t>(buffer.size()));
+  if (static_cast<std::size_t>(n) + 1 < buffer.size()) {
+    return {buffer.data(), static_cast<std::size_t>(n)};
+  }
+  return document.Value(section, key, defaultValue);
 }
 
 }  // namespace
@@ -171,11 +188,12 @@ ResourceFileReading ParseResourceFile(std::u16string_view fileName, FileBytes by
     reading.problem = Problem(ResourceFault::kBadLine);
     return reading;
   }
+  std::array<char16_t, 256> portBuffer, adaptationBuffer;
   const std::u16string_view portText =
-      document.Value(schema::kOnline, schema::kComPort, schema::kFileNotFound);
-  PortReading port =
-      ParsePortText(portText, document.Value(schema::kGeneralSettings, schema::kAdaptationComponent,
-                                             schema::kFileNotFound));
+      ValueIn(document, schema::kOnline, schema::kComPort, schema::kFileNotFound, portBuffer);
+  PortReading port = ParsePortText(
+      portText, ValueIn(document, schema::kGeneralSettings, schema::kAdaptationComponent,
+                        schema::kFileNotFound, adaptationBuffer));
   if (!port.namesResource) {
     const bool missing = document.Value(schema::kOnline, schema::kComPort, u"").empty();
     reading.problem = missing
@@ -183,7 +201,7 @@ ResourceFileReading ParseResourceFile(std::u16string_view fileName, FileBytes by
                           : Problem(ResourceFault::kUnknownPortText, 0, std::u16string(portText));
     return reading;
   }
-  port.record.name = fileName;
+  port.record.name = std::move(reading.record.name);
   reading.record = std::move(port.record);
   reading.status = port.status;
   RememberValues(reading.baseline, reading.record);
