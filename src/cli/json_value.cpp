@@ -31,7 +31,7 @@ void AppendCodePoint(char32_t code, std::u16string& out) {
 
 class Reader {
  public:
-  Reader(std::string_view text, std::u16string_view streamed, const JsonItemSink* each)
+  Reader(std::string_view text, std::string_view streamed, const JsonItemSink* each)
       : text_(text), streamed_(streamed), each_(each) {}
 
   bool Document(JsonValue& value, JsonFault& fault) {
@@ -120,9 +120,8 @@ class Reader {
       SkipSpace();
       if (AtEnd() || text_[at_] != '"') return Fail(messages::json::kNoMemberName);
       const std::size_t nameAt = at_;
-      name_.clear();
-      if (!String(name_)) return false;
-      std::string name = Utf16ToUtf8(name_);
+      std::string name;
+      if (!MemberName(name)) return false;
       if (value.Member(name) != nullptr) {
         failedAt_ = nameAt;
         return Fail(messages::json::kMemberTwice);
@@ -130,13 +129,33 @@ class Reader {
       if (!Take(':')) return Fail(messages::json::kNoColon);
       value.names.push_back(std::move(name));
       JsonValue& member = value.values.emplace_back();
-      if (depth == 1 && each_ != nullptr && name_ == streamed_ && Take('[')) {
+      if (depth == 1 && each_ != nullptr && value.names.back() == streamed_ && Take('[')) {
         if (!StreamedArray(member)) return false;
       } else if (!Value(member, depth)) {
         return false;
       }
     } while (Take(','));
     return Take('}') || Fail(messages::json::kObjectNotClosed);
+  }
+
+  // A member name as UTF-8. Most are plain ASCII without escapes, taken as they stand;
+  // any other is read as a string and converted.
+  bool MemberName(std::string& name) {
+    std::size_t end = at_ + 1;
+    while (end < text_.size()) {
+      const auto c = static_cast<unsigned char>(text_[end]);
+      if (c < 0x20 || c >= 0x80 || c == '\\') break;
+      if (c == '"') {
+        name.assign(text_.substr(at_ + 1, end - at_ - 1));
+        at_ = end + 1;
+        return true;
+      }
+      ++end;
+    }
+    name_.clear();
+    if (!String(name_)) return false;
+    name = Utf16ToUtf8(name_);
+    return true;
   }
 
   bool Array(JsonValue& value, int depth) {
@@ -291,7 +310,7 @@ class Reader {
   }
 
   std::string_view text_;
-  std::u16string_view streamed_;
+  std::string_view streamed_;
   const JsonItemSink* each_ = nullptr;
   std::size_t at_ = 0;
   std::size_t failedAt_ = 0;  // where a refusal is told to be
@@ -313,7 +332,7 @@ bool ParseJson(std::string_view text, JsonValue& value, JsonFault& fault) {
   return Reader(text, {}, nullptr).Document(value, fault);
 }
 
-bool ParseJsonStreaming(std::string_view text, std::u16string_view member, const JsonItemSink& each,
+bool ParseJsonStreaming(std::string_view text, std::string_view member, const JsonItemSink& each,
                         JsonValue& value, JsonFault& fault) {
   value = JsonValue{};
   return Reader(text, member, &each).Document(value, fault);

@@ -62,7 +62,7 @@ using JsonItemSink = std::function<void(std::size_t index, JsonValue& item)>;
 /// top-level object is handed to `each` as soon as it is read instead of being kept:
 /// `value` holds that member as an empty array. A document of many elements then never
 /// holds them all as values. Elements handed on before a fault stay handed on.
-bool ParseJsonStreaming(std::string_view text, std::u16string_view member, const JsonItemSink& each,
+bool ParseJsonStreaming(std::string_view text, std::string_view member, const JsonItemSink& each,
                         JsonValue& value, JsonFault& fault);
 
 /// The kind as a person reads it in a message: "a string", "an object", "null"...

@@ -81,6 +81,9 @@ void AppendField(const ResourceRecord& record, SettingKey key, std::string& json
 }  // namespace
 
 std::string PrintableText(std::u16string_view text) {
+  if (std::none_of(text.begin(), text.end(), [](char16_t c) { return IsControl(c); })) {
+    return Utf16ToUtf8(text);
+  }
   std::u16string printable(text);
   for (char16_t& c : printable) {
     if (IsControl(c)) c = u'?';

@@ -16,7 +16,6 @@ namespace {
 using Kind = JsonValue::Kind;
 
 constexpr std::string_view kVersion = "version";
-constexpr std::u16string_view kResources = u"resources";
 constexpr std::string_view kResourcesMember = "resources";
 constexpr std::string_view kName = "name";
 constexpr std::string_view kFile = "file";
@@ -69,25 +68,25 @@ const JsonValue* ReadTopLevel(const JsonValue& root, std::vector<std::string>& r
 // Reads one element of the resources array into `entry`; false after adding why not.
 // The element is taken apart: its strings move into the entry.
 bool ReadEntry(JsonValue& element, DocumentEntry& entry, std::vector<std::string>& refusals) {
-  const std::string place = messages::EntryPlace(entry.index);
+  // Made only for a refusal: most entries have none.
+  const auto place = [&entry] { return messages::EntryPlace(entry.index); };
   if (!element.Is(Kind::kObject)) {
-    refusals.push_back(messages::EntryNotObject(place, JsonKindName(element.kind)));
+    refusals.push_back(messages::EntryNotObject(place(), JsonKindName(element.kind)));
     return false;
   }
   JsonValue* name = element.Member(kName);
   if (name == nullptr) {
-    refusals.push_back(messages::EntryWithoutName(place));
+    refusals.push_back(messages::EntryWithoutName(place()));
     return false;
   }
   if (!name->Is(Kind::kString) || name->string.empty()) {
-    refusals.push_back(messages::OfEntry(place, name->Is(Kind::kString)
-                                                    ? messages::CannotBeEmpty(kName)
-                                                    : KindRefusal(kName, *name, false)));
+    refusals.push_back(messages::OfEntry(place(), name->Is(Kind::kString)
+                                                      ? messages::CannotBeEmpty(kName)
+                                                      : KindRefusal(kName, *name, false)));
     return false;
   }
   entry.name = std::move(name->string);
   const std::size_t before = refusals.size();
-  // The label is made only for a refusal: most entries have none.
   const auto label = [&entry] { return EntryLabel(entry); };
   for (std::size_t i = 0; i < element.names.size(); ++i) {
     const std::string& member = element.names[i];
@@ -150,7 +149,7 @@ bool ReadResourceDocument(std::string_view text, ResourceDocument& document,
   };
   JsonValue root;
   JsonFault fault;
-  if (!ParseJsonStreaming(text, kResources, each, root, fault)) {
+  if (!ParseJsonStreaming(text, kResourcesMember, each, root, fault)) {
     refusals.push_back(messages::NotJson(fault.line, fault.column, fault.what));
     return false;
   }

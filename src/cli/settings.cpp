@@ -312,6 +312,8 @@ bool AcceptSetting(SettingKey key, std::u16string_view value, SettingChange& cha
   std::optional<std::u16string> accepted = AcceptValue(key, value, refusal);
   if (!accepted) return false;
   if (key == kPort) change.portKind = PortKindNamed(*accepted);
+  // Room for every key at once: a document gives most of them, to thousands of entries.
+  if (change.values.empty()) change.values.reserve(kKeyList.size());
   change.values.emplace_back(key, std::move(*accepted));
   return true;
 }

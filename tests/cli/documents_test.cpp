@@ -187,6 +187,10 @@ TEST_F(Documents, EveryRefusedDocumentChangesNothingAndSaysWhereEachFaultIs) {
   const auto noNewName = [](std::string_view refusal) {
     return messages::NoResourceNorNewName(refusal);
   };
+  // Thousands of new names, the last one repeating an early one.
+  std::string manyNew = first;
+  for (int i = 0; i < 3000; ++i) manyNew += "{\"name\": \"N" + std::to_string(i) + "\"}, ";
+  manyNew += R"({"name": "N5"}]})";
   const struct {
     std::string document;
     std::vector<std::string> refusals;
@@ -228,6 +232,7 @@ TEST_F(Documents, EveryRefusedDocumentChangesNothingAndSaysWhereEachFaultIs) {
                 Utf16ToUtf8(ReasonOf(ResourceProblem{ResourceFault::kLineBreak, 0, {}})))}},
       {first + R"({"name": "line1"}, {"name": "Line1", "file": "Line1.opc"}]})",
        {OfEntry(entry(2, "Line1"), messages::SameResourceAs(0, "Line1.opc"))}},
+      {manyNew, {OfEntry(entry(3001, "N5"), messages::SameResourceAs(6, "N5.opc"))}},
       {first +
            R"({"name": "Plant", "file": "Line1.opc"}, {"name": "Plant", "file": "../Plant.opc"},)"
            R"( {"name": "Plant", "file": "Plant.y.opc"}]})",
@@ -394,6 +399,9 @@ TEST(JsonValue, ReadsWhatTheGrammarAllowsAndSaysWhereItStops) {
       {"\xEF\xBB\xBF {\"a\": [1, -2.5e3, true, false, null, \"x\"]}"},
       {"\"\\u00e9\\ud83d\\ude00\\udce9\\n\""},
       {"{\"a\": 1, \"a\": 2}", 1, 10, json::kMemberTwice},
+      {"{\"a\": 1, \"\\u0061\": 2}", 1, 10, json::kMemberTwice},  // one name, written twice
+      {"{\"a\tb\": 1}", 1, 4, json::kRawControl},
+      {"{\"ab", 1, 5, json::kStringNotClosed},
       {"{\"a\" 1}", 1, 6, json::kNoColon},
       {"{1: 2}", 1, 2, json::kNoMemberName},
       {"{\"a\": 1 \"b\": 2}", 1, 9, json::kObjectNotClosed},
