@@ -354,8 +354,7 @@ int Change(Workspace& workspace, Target& target, const Run& run) {
     case WriteOutcome::kFailed:
       break;
   }
-  run.FailOn(target.fileName, written.problem);
-  return written.problem.refusedValue() ? kExitUsage : kExitFailure;
+  return run.FailWrite(target.fileName, written.problem);
 }
 
 int Remove(Workspace& workspace, const Target& target, const Run& run) {

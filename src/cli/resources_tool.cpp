@@ -143,8 +143,7 @@ int TellWrite(const ResourceRecord& record, const WriteResult& result, const Run
     case WriteOutcome::kFailed:
       break;
   }
-  run.FailOn(record.name, result.problem);
-  return result.problem.refusedValue() ? kExitUsage : kExitFailure;
+  return run.FailWrite(record.name, result.problem);
 }
 
 int Set(Workspace& workspace, const Invocation& invocation, const Run& run) {

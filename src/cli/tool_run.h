@@ -34,6 +34,12 @@ class Run {
     return Fail(PrintableText(DescribeProblem(fileName, problem)));
   }
   int FailOn(std::u16string_view path, int error) const;
+  /// A write that failed: a value the file cannot hold is the caller's to mend (exit 2),
+  /// any other problem a failure.
+  int FailWrite(std::u16string_view fileName, const ResourceProblem& problem) const {
+    Say(PrintableText(DescribeProblem(fileName, problem)));
+    return problem.refusedValue() ? kExitUsage : kExitFailure;
+  }
   const ToolConsole& console() const { return console_; }
 
   /// Notes that a file of the workspace was written, created or deleted.
